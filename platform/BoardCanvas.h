@@ -1,0 +1,48 @@
+#pragma once
+
+#include "BoardImage.h"
+#include "BoardSurface.h"
+
+#include <QFrame>
+
+namespace platform {
+
+// The picture box the board is drawn on: a sunken frame two pixels wide
+// around a white drawing area that shows a retained BoardImage. Drawing
+// only marks the widget dirty; the window system repaints it when the
+// event loop next runs, so a long run costs one repaint, not one per coin.
+class BoardCanvas final : public QFrame, public BoardSurface
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kBorderWidth = 2;
+    static constexpr QSize kDrawingAreaSize{523, 435};
+
+    explicit BoardCanvas(QWidget* parent = nullptr);
+
+    void Cls() override;
+    void Line(float x1, float y1, float x2, float y2, const QColor& color) override;
+    void Circle(float x, float y, float radius, const QColor& color, float aspect) override;
+
+    // The retained drawing, in device pixels.
+    const BoardImage& Board() const { return m_board; }
+
+    // The drawing area in widget coordinates (inside the border).
+    QRect DrawingArea() const { return contentsRect(); }
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void ScheduleRepaint();
+    void FollowDevicePixelRatio();
+
+    BoardImage m_board;
+    bool m_repaintScheduled = false;
+};
+
+} // namespace platform

@@ -1,0 +1,235 @@
+#include "BoardImage.h"
+
+#include <QPainter>
+#include <QPen>
+
+#include <algorithm>
+#include <cmath>
+
+namespace platform {
+
+namespace {
+
+// Enough for the largest run plus its grid, so a run never grows the record.
+constexpr std::size_t kReservedOperations = 50'016;
+// Past this the record stops growing; a resolution change then scales.
+constexpr std::size_t kMaxOperations = 4'000'000;
+// Outlines larger than this (in device pixels) are not worth a template.
+constexpr int kMaxTemplateHalfAxis = 2048;
+// Distinct outline sizes kept at once; a board uses one or two.
+constexpr std::size_t kMaxCachedOutlines = 16;
+// Device coordinates are clamped to this before rounding to int.
+constexpr double kCoordinateLimit = 1.0e7;
+
+bool IsFinite(float value) { return std::isfinite(value); }
+
+int ClampedRound(double value)
+{
+    return static_cast<int>(std::lround(std::clamp(value, -kCoordinateLimit, kCoordinateLimit)));
+}
+
+QPen BoardPen(QRgb color, int width)
+{
+    QPen pen(QColor::fromRgb(color), width);
+    pen.setCapStyle(Qt::FlatCap);
+    return pen;
+}
+
+} // namespace
+
+BoardImage::BoardImage(QSize logicalSize, qreal devicePixelRatio)
+    : m_logicalSize(logicalSize)
+{
+    m_operations.reserve(kReservedOperations);
+    m_outlines.reserve(kMaxCachedOutlines);
+    SetDevicePixelRatio(devicePixelRatio);
+}
+
+void BoardImage::SetDevicePixelRatio(qreal devicePixelRatio)
+{
+    if (!(devicePixelRatio > 0.0) || !std::isfinite(devicePixelRatio))
+        devicePixelRatio = 1.0;
+    if (!m_image.isNull() && devicePixelRatio == m_devicePixelRatio)
+        return;
+
+    const QImage previous = m_image;
+    m_devicePixelRatio = devicePixelRatio;
+    m_penWidth = std::max(1, static_cast<int>(std::lround(devicePixelRatio)));
+    const QSize deviceSize(static_cast<int>(std::lround(m_logicalSize.width() * devicePixelRatio)),
+                           static_cast<int>(std::lround(m_logicalSize.height() * devicePixelRatio)));
+    // The image itself keeps a ratio of 1, so that painters on it work in
+    // device pixels; the canvas maps it onto its logical area.
+    m_image = QImage(deviceSize, QImage::Format_RGB32);
+    m_outlines.clear(); // their linear offsets depend on the image's stride
+
+    if (m_operationsComplete || previous.isNull()) {
+        Replay();
+    } else {
+        QPainter painter(&m_image);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(QRect(QPoint(0, 0), deviceSize), previous);
+    }
+}
+
+QPoint BoardImage::ToDevice(double x, double y) const
+{
+    return {ClampedRound(x * m_image.width() / kBoardUnits),
+            ClampedRound(y * m_image.height() / kBoardUnits)};
+}
+
+QRect BoardImage::EllipseRect(float x, float y, float radius, float aspect) const
+{
+    const double halfWidth = static_cast<double>(radius) * m_image.width() / kBoardUnits;
+    const double halfHeight = std::abs(static_cast<double>(aspect)) * halfWidth;
+    const int a = ClampedRound(halfWidth);
+    const int b = ClampedRound(halfHeight);
+    const QPoint centre = ToDevice(x, y);
+    return {centre.x() - a, centre.y() - b, 2 * a, 2 * b};
+}
+
+void BoardImage::Cls()
+{
+    m_operations.clear(); // keeps its capacity
+    m_operationsComplete = true;
+    m_image.fill(kBackground);
+}
+
+void BoardImage::Line(float x1, float y1, float x2, float y2, const QColor& color)
+{
+    if (!color.isValid() || !IsFinite(x1) || !IsFinite(y1) || !IsFinite(x2) || !IsFinite(y2))
+        return;
+    const Operation operation{Operation::Kind::Line, x1, y1, x2, y2, color.rgb()};
+    Record(operation);
+    RenderLine(operation);
+}
+
+void BoardImage::Circle(float x, float y, float radius, const QColor& color, float aspect)
+{
+    if (!color.isValid() || !IsFinite(x) || !IsFinite(y) || !IsFinite(radius) ||
+        !IsFinite(aspect) || radius < 0.0f)
+        return;
+    const Operation operation{Operation::Kind::Circle, x, y, radius, aspect, color.rgb()};
+    Record(operation);
+    RenderCircle(operation);
+}
+
+void BoardImage::Record(const Operation& operation)
+{
+    if (!m_operationsComplete)
+        return;
+    if (m_operations.size() >= kMaxOperations) {
+        m_operationsComplete = false;
+        m_operations.clear();
+        return;
+    }
+    m_operations.push_back(operation);
+}
+
+void BoardImage::Render(const Operation& operation)
+{
+    if (operation.kind == Operation::Kind::Line)
+        RenderLine(operation);
+    else
+        RenderCircle(operation);
+}
+
+void BoardImage::Replay()
+{
+    m_image.fill(kBackground);
+    for (const Operation& operation : m_operations)
+        Render(operation);
+}
+
+void BoardImage::RenderLine(const Operation& operation)
+{
+    QPainter painter(&m_image);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setPen(BoardPen(operation.color, m_penWidth));
+    painter.drawLine(ToDevice(operation.x1, operation.y1), ToDevice(operation.x2, operation.y2));
+}
+
+void BoardImage::RenderCircle(const Operation& operation)
+{
+    const QRect rect = EllipseRect(operation.x1, operation.y1, operation.x2, operation.y2);
+    const int a = rect.width() / 2;
+    const int b = rect.height() / 2;
+    if (a > kMaxTemplateHalfAxis || b > kMaxTemplateHalfAxis) {
+        QPainter painter(&m_image);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        painter.setPen(BoardPen(operation.color, m_penWidth));
+        painter.drawEllipse(rect);
+        return;
+    }
+
+    const Outline& outline = OutlineFor(a, b);
+    const QPoint centre = rect.topLeft() + QPoint(a, b);
+    const QRect imageRect(0, 0, m_image.width(), m_image.height());
+    const QRgb color = operation.color;
+    auto* const bits = reinterpret_cast<QRgb*>(m_image.bits());
+
+    if (imageRect.contains(outline.bounds.translated(centre))) {
+        QRgb* const origin =
+            bits + static_cast<qsizetype>(centre.y()) * (m_image.bytesPerLine() / 4) + centre.x();
+        for (const qsizetype offset : outline.linearOffsets)
+            origin[offset] = color;
+        return;
+    }
+    if (!imageRect.intersects(outline.bounds.translated(centre)))
+        return;
+    const qsizetype stride = m_image.bytesPerLine() / 4;
+    for (const QPoint offset : outline.offsets) {
+        const int px = centre.x() + offset.x();
+        const int py = centre.y() + offset.y();
+        if (px >= 0 && py >= 0 && px < imageRect.width() && py < imageRect.height())
+            bits[static_cast<qsizetype>(py) * stride + px] = color;
+    }
+}
+
+const BoardImage::Outline& BoardImage::OutlineFor(int halfWidth, int halfHeight)
+{
+    for (const Outline& outline : m_outlines) {
+        if (outline.halfWidth == halfWidth && outline.halfHeight == halfHeight)
+            return outline;
+    }
+
+    if (m_outlines.size() >= kMaxCachedOutlines)
+        m_outlines.clear();
+
+    // Render the outline once with QPainter, at the same integer rectangle
+    // shape and pen as a direct drawEllipse, and keep its pixels.
+    const int margin = m_penWidth + 2;
+    const QPoint centre(margin + halfWidth, margin + halfHeight);
+    QImage stamp(2 * centre.x() + 1, 2 * centre.y() + 1, QImage::Format_ARGB32);
+    stamp.fill(Qt::transparent);
+    {
+        QPainter painter(&stamp);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        painter.setPen(BoardPen(qRgb(0, 0, 0), m_penWidth));
+        painter.drawEllipse(QRect(centre.x() - halfWidth, centre.y() - halfHeight, 2 * halfWidth,
+                                  2 * halfHeight));
+    }
+
+    Outline outline;
+    outline.halfWidth = halfWidth;
+    outline.halfHeight = halfHeight;
+    const qsizetype stride = m_image.bytesPerLine() / 4;
+    for (int y = 0; y < stamp.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(stamp.constScanLine(y));
+        for (int x = 0; x < stamp.width(); ++x) {
+            if (qAlpha(line[x]) == 0)
+                continue;
+            const QPoint offset(x - centre.x(), y - centre.y());
+            outline.offsets.push_back(offset);
+            outline.linearOffsets.push_back(static_cast<qsizetype>(offset.y()) * stride +
+                                            offset.x());
+            outline.bounds |= QRect(offset, QSize(1, 1));
+        }
+    }
+    m_outlines.push_back(std::move(outline));
+    return m_outlines.back();
+}
+
+} // namespace platform

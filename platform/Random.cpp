@@ -1,0 +1,63 @@
+#include "Random.h"
+
+#include <bit>
+#include <chrono>
+#include <ctime>
+
+namespace platform {
+
+namespace {
+
+// Fills an engine's state from one 64-bit value without allocating
+// (std::seed_seq keeps its input in a vector).
+class SplitMixSeedSequence
+{
+public:
+    using result_type = std::uint32_t;
+
+    explicit SplitMixSeedSequence(std::uint64_t seed) : m_state(seed) {}
+
+    template <typename Iterator> void generate(Iterator first, Iterator last)
+    {
+        for (; first != last; ++first)
+            *first = static_cast<result_type>(Next() >> 32);
+    }
+
+private:
+    std::uint64_t Next()
+    {
+        std::uint64_t z = (m_state += 0x9e3779b97f4a7c15ULL);
+        z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
+        z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
+        return z ^ (z >> 31);
+    }
+
+    std::uint64_t m_state;
+};
+
+} // namespace
+
+RandomGenerator::RandomGenerator()
+{
+    Randomize(0.0);
+}
+
+void RandomGenerator::Randomize(double seed)
+{
+    SplitMixSeedSequence sequence(std::bit_cast<std::uint64_t>(seed));
+    m_engine.seed(sequence);
+}
+
+double Timer()
+{
+    using namespace std::chrono;
+    const auto sinceEpoch = system_clock::now().time_since_epoch();
+    const auto wholeSeconds = floor<seconds>(sinceEpoch);
+    const std::time_t now = static_cast<std::time_t>(wholeSeconds.count());
+    std::tm local{};
+    localtime_r(&now, &local);
+    const double fraction = duration<double>(sinceEpoch - wholeSeconds).count();
+    return local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec + fraction;
+}
+
+} // namespace platform

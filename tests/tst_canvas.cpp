@@ -1,0 +1,387 @@
+// The board canvas: how board units land on pixels, what Line, Circle and
+// Cls leave in the retained image, and that the fast outline replay is pixel
+// for pixel what QPainter draws.
+
+#include "BoardCanvas.h"
+#include "BoardGeometry.h"
+#include "BoardImage.h"
+#include "QBColor.h"
+
+#include <QPainter>
+#include <QRandomGenerator>
+#include <QTest>
+
+using platform::BoardCanvas;
+using platform::BoardImage;
+
+namespace {
+
+constexpr QSize kArea{523, 435};
+const QRgb kWhite = qRgb(255, 255, 255);
+const QRgb kBlack = qRgb(0, 0, 0);
+const QRgb kBlue = qRgb(0, 0, 255);
+const QRgb kRed = qRgb(255, 0, 0);
+
+QRgb Pixel(const QImage& image, int x, int y)
+{
+    return image.pixel(x, y) | 0xff000000u;
+}
+
+// The smallest rectangle holding every pixel that is not white.
+QRect InkBounds(const QImage& image)
+{
+    QRect bounds;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (Pixel(image, x, y) != kWhite)
+                bounds |= QRect(x, y, 1, 1);
+        }
+    }
+    return bounds;
+}
+
+bool RowIs(const QImage& image, int y, QRgb color);
+bool ColumnIs(const QImage& image, int x, QRgb color);
+
+bool RowIs(const QImage& image, int y, QRgb color)
+{
+    for (int x = 0; x < image.width(); ++x) {
+        if (Pixel(image, x, y) != color)
+            return false;
+    }
+    return true;
+}
+
+bool ColumnIs(const QImage& image, int x, QRgb color)
+{
+    for (int y = 0; y < image.height(); ++y) {
+        if (Pixel(image, x, y) != color)
+            return false;
+    }
+    return true;
+}
+
+// What QPainter itself draws for the same ellipse rectangle and pen.
+void PaintReferenceEllipse(QImage& image, const QRect& rect, QRgb color, int penWidth)
+{
+    QPainter painter(&image);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    QPen pen(QColor::fromRgb(color), penWidth);
+    pen.setCapStyle(Qt::FlatCap);
+    painter.setPen(pen);
+    painter.drawEllipse(rect);
+}
+
+QImage Blank(const BoardImage& board)
+{
+    QImage image(board.Image().size(), QImage::Format_RGB32);
+    image.fill(kWhite);
+    return image;
+}
+
+} // namespace
+
+class CanvasTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void imageHasDevicePixels_data();
+    void imageHasDevicePixels();
+    void gridLinesLandOnTheirRows_data();
+    void gridLinesLandOnTheirRows();
+    void gridLinesLandOnTheirColumns_data();
+    void gridLinesLandOnTheirColumns();
+    void boardCornersAndCentre();
+    void coinOutlineSizeAndColour_data();
+    void coinOutlineSizeAndColour();
+    void coinNearCornerIsClipped();
+    void clsLeavesOnlyWhite();
+    void outlineMatchesQPainter_data();
+    void outlineMatchesQPainter();
+    void otherRadiiAndAspectsMatchQPainter_data();
+    void otherRadiiAndAspectsMatchQPainter();
+    void badArgumentsDrawNothing_data();
+    void badArgumentsDrawNothing();
+    void resolutionChangeRedrawsSharply();
+    void canvasWidgetShowsTheBoardInsideItsBorder();
+};
+
+void CanvasTest::imageHasDevicePixels_data()
+{
+    QTest::addColumn<qreal>("ratio");
+    QTest::addColumn<QSize>("deviceSize");
+    QTest::newRow("1x") << qreal(1.0) << QSize(523, 435);
+    QTest::newRow("1.5x") << qreal(1.5) << QSize(785, 653);
+    QTest::newRow("2x") << qreal(2.0) << QSize(1046, 870);
+}
+
+void CanvasTest::imageHasDevicePixels()
+{
+    QFETCH(qreal, ratio);
+    QFETCH(QSize, deviceSize);
+    BoardImage board(kArea, ratio);
+    QCOMPARE(board.Image().size(), deviceSize);
+    QCOMPARE(board.DevicePixelRatio(), ratio);
+    QCOMPARE(board.LogicalSize(), kArea);
+}
+
+void CanvasTest::gridLinesLandOnTheirRows_data()
+{
+    QTest::addColumn<int>("line");
+    QTest::addColumn<int>("row");
+    // y units are 435/480 of a pixel: 40 -> 36.25, 440 -> 398.75.
+    QTest::newRow("y=40") << 0 << 36;
+    QTest::newRow("y=140") << 1 << 127;
+    QTest::newRow("y=240") << 2 << 218;
+    QTest::newRow("y=340") << 3 << 308;
+    QTest::newRow("y=440") << 4 << 399;
+}
+
+void CanvasTest::gridLinesLandOnTheirRows()
+{
+    QFETCH(int, line);
+    QFETCH(int, row);
+    BoardImage board(kArea);
+    board.Cls();
+    experiment::DrawBoardGrid(board);
+    const QImage& image = board.Image();
+    QVERIFY2(RowIs(image, row, kBlack), "the line spans the full width");
+    QVERIFY(!RowIs(image, row - 1, kBlack));
+    QVERIFY(!RowIs(image, row + 1, kBlack));
+    Q_UNUSED(line);
+}
+
+void CanvasTest::gridLinesLandOnTheirColumns_data()
+{
+    QTest::addColumn<int>("column");
+    // x units are 523/480 of a pixel: 40 -> 43.58, 440 -> 479.42.
+    QTest::newRow("x=40") << 44;
+    QTest::newRow("x=140") << 153;
+    QTest::newRow("x=240") << 262;
+    QTest::newRow("x=340") << 370;
+    QTest::newRow("x=440") << 479;
+}
+
+void CanvasTest::gridLinesLandOnTheirColumns()
+{
+    QFETCH(int, column);
+    BoardImage board(kArea);
+    board.Cls();
+    experiment::DrawBoardGrid(board);
+    QVERIFY2(ColumnIs(board.Image(), column, kBlack), "the line spans the full height");
+    QVERIFY(!ColumnIs(board.Image(), column - 1, kBlack));
+    QVERIFY(!ColumnIs(board.Image(), column + 1, kBlack));
+}
+
+void CanvasTest::boardCornersAndCentre()
+{
+    BoardImage board(kArea);
+    QCOMPARE(board.ToDevice(0, 0), QPoint(0, 0));
+    QCOMPARE(board.ToDevice(480, 480), QPoint(523, 435));
+    QCOMPARE(board.ToDevice(240, 240), QPoint(262, 218));
+}
+
+void CanvasTest::coinOutlineSizeAndColour_data()
+{
+    QTest::addColumn<int>("paletteIndex");
+    QTest::addColumn<uint>("rgb");
+    QTest::addColumn<qreal>("ratio");
+    QTest::addColumn<QSize>("outlineSize");
+    QTest::newRow("hit at 1x") << 9 << uint(kBlue) << qreal(1) << QSize(109, 93);
+    QTest::newRow("miss at 1x") << 12 << uint(kRed) << qreal(1) << QSize(109, 93);
+    // At 2x the pen is two pixels wide and adds one pixel on each side.
+    QTest::newRow("hit at 2x") << 9 << uint(kBlue) << qreal(2) << QSize(220, 188);
+}
+
+void CanvasTest::coinOutlineSizeAndColour()
+{
+    QFETCH(int, paletteIndex);
+    QFETCH(uint, rgb);
+    QFETCH(qreal, ratio);
+    QFETCH(QSize, outlineSize);
+
+    BoardImage board(kArea, ratio);
+    board.Cls();
+    board.Circle(240, 240, 50, platform::QBColor(paletteIndex), 0.85f);
+    const QImage& image = board.Image();
+    const QRect ink = InkBounds(image);
+    QCOMPARE(ink.size(), outlineSize);
+    // An even pen width leaves the ink's centre half a pixel off.
+    QVERIFY((ink.center() - board.ToDevice(240, 240)).manhattanLength() <= 2);
+
+    int inked = 0;
+    for (int y = ink.top(); y <= ink.bottom(); ++y) {
+        for (int x = ink.left(); x <= ink.right(); ++x) {
+            const QRgb pixel = Pixel(image, x, y);
+            if (pixel != kWhite) {
+                QCOMPARE(pixel, QRgb(rgb));
+                ++inked;
+            }
+        }
+    }
+    QCOMPARE(Pixel(image, ink.center().x(), ink.center().y()), kWhite); // not filled
+    // An outline, about the ellipse's perimeter long times the pen's width.
+    const int perimeter = static_cast<int>(ratio * 318);
+    QVERIFY2(inked > perimeter * ratio * 0.8 && inked < perimeter * ratio * 1.3,
+             qPrintable(QString::number(inked)));
+}
+
+void CanvasTest::coinNearCornerIsClipped()
+{
+    BoardImage board(kArea);
+    board.Cls();
+    board.Circle(40, 40, 50, platform::QBColor(9), 0.85f);
+    const QRect ink = InkBounds(board.Image());
+    QCOMPARE(ink.topLeft(), QPoint(0, 0));
+    QCOMPARE(ink.bottomRight(), board.ToDevice(40, 40) + QPoint(54, 46));
+    // The coin's left and top arcs run off the area and are cut there.
+    const QImage& image = board.Image();
+    QVERIFY(!ColumnIs(image, 0, kWhite));
+    QVERIFY(!RowIs(image, 0, kWhite));
+    QCOMPARE(Pixel(image, 0, board.ToDevice(40, 40).y()), kWhite);
+}
+
+void CanvasTest::clsLeavesOnlyWhite()
+{
+    BoardImage board(kArea);
+    board.Cls();
+    experiment::DrawBoardGrid(board);
+    for (int i = 0; i < 200; ++i)
+        board.Circle(40 + i * 2, 40 + i, 50, platform::QBColor(i % 2 ? 9 : 12), 0.85f);
+    QVERIFY(!InkBounds(board.Image()).isNull());
+    board.Cls();
+    QVERIFY(InkBounds(board.Image()).isNull());
+}
+
+void CanvasTest::outlineMatchesQPainter_data()
+{
+    QTest::addColumn<qreal>("ratio");
+    QTest::newRow("1x") << qreal(1);
+    QTest::newRow("2x") << qreal(2);
+}
+
+void CanvasTest::outlineMatchesQPainter()
+{
+    QFETCH(qreal, ratio);
+    BoardImage board(kArea, ratio);
+    board.Cls();
+    QImage reference = Blank(board);
+    const int penWidth = static_cast<int>(ratio);
+
+    QRandomGenerator random(20261206);
+    for (int i = 0; i < 3000; ++i) {
+        // Whole board units, the border strips and beyond the edges included.
+        const auto x = static_cast<float>(random.bounded(-60, 541));
+        const auto y = static_cast<float>(random.bounded(-60, 541));
+        const QRgb color = i % 2 ? kBlue : kRed;
+        board.Circle(x, y, 50, QColor::fromRgb(color), 0.85f);
+        PaintReferenceEllipse(reference, board.EllipseRect(x, y, 50, 0.85f), color, penWidth);
+    }
+    QCOMPARE(board.Image().convertToFormat(QImage::Format_RGB32),
+             reference.convertToFormat(QImage::Format_RGB32));
+}
+
+void CanvasTest::otherRadiiAndAspectsMatchQPainter_data()
+{
+    QTest::addColumn<float>("radius");
+    QTest::addColumn<float>("aspect");
+    QTest::newRow("point") << 0.0f << 1.0f;
+    QTest::newRow("small round") << 3.0f << 1.0f;
+    QTest::newRow("tall") << 20.0f << 2.5f;
+    QTest::newRow("flat") << 120.0f << 0.1f;
+    QTest::newRow("larger than the board") << 400.0f << 1.0f;
+    QTest::newRow("far too large for a template") << 5000.0f << 0.85f;
+}
+
+void CanvasTest::otherRadiiAndAspectsMatchQPainter()
+{
+    QFETCH(float, radius);
+    QFETCH(float, aspect);
+    BoardImage board(kArea);
+    board.Cls();
+    QImage reference = Blank(board);
+    for (const QPointF centre : {QPointF(240, 240), QPointF(5, 470), QPointF(470, 3)}) {
+        const auto x = static_cast<float>(centre.x());
+        const auto y = static_cast<float>(centre.y());
+        board.Circle(x, y, radius, QColor::fromRgb(kBlue), aspect);
+        PaintReferenceEllipse(reference, board.EllipseRect(x, y, radius, aspect), kBlue, 1);
+    }
+    QCOMPARE(board.Image().convertToFormat(QImage::Format_RGB32),
+             reference.convertToFormat(QImage::Format_RGB32));
+}
+
+void CanvasTest::badArgumentsDrawNothing_data()
+{
+    QTest::addColumn<bool>("line");
+    QTest::addColumn<float>("x");
+    QTest::addColumn<float>("radius");
+    QTest::addColumn<int>("paletteIndex");
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    QTest::newRow("circle in no colour") << false << 240.0f << 50.0f << 99;
+    QTest::newRow("circle at NaN") << false << nan << 50.0f << 9;
+    QTest::newRow("circle at infinity") << false << inf << 50.0f << 9;
+    QTest::newRow("circle of negative radius") << false << 240.0f << -5.0f << 9;
+    QTest::newRow("circle of NaN radius") << false << 240.0f << nan << 9;
+    QTest::newRow("circle far beyond the board") << false << 3.0e9f << 50.0f << 9;
+    QTest::newRow("line in no colour") << true << 240.0f << 0.0f << -1;
+    QTest::newRow("line from NaN") << true << nan << 0.0f << 0;
+    QTest::newRow("line from infinity") << true << -inf << 0.0f << 0;
+}
+
+void CanvasTest::badArgumentsDrawNothing()
+{
+    QFETCH(bool, line);
+    QFETCH(float, x);
+    QFETCH(float, radius);
+    QFETCH(int, paletteIndex);
+    BoardImage board(kArea);
+    board.Cls();
+    if (line)
+        board.Line(x, 0, 240, 480, platform::QBColor(paletteIndex));
+    else
+        board.Circle(x, 240, radius, platform::QBColor(paletteIndex), 0.85f);
+    QVERIFY(InkBounds(board.Image()).isNull());
+    // Nothing bad is kept either: a later resolution change replays cleanly.
+    board.SetDevicePixelRatio(2.0);
+    QVERIFY(InkBounds(board.Image()).isNull());
+}
+
+void CanvasTest::resolutionChangeRedrawsSharply()
+{
+    BoardImage moved(kArea, 1.0);
+    moved.Cls();
+    experiment::DrawBoardGrid(moved);
+    for (int i = 0; i < 50; ++i)
+        moved.Circle(40 + 8 * i, 439 - 8 * i, 50, platform::QBColor(i % 2 ? 9 : 12), 0.85f);
+    moved.SetDevicePixelRatio(2.0);
+
+    BoardImage native(kArea, 2.0);
+    native.Cls();
+    experiment::DrawBoardGrid(native);
+    for (int i = 0; i < 50; ++i)
+        native.Circle(40 + 8 * i, 439 - 8 * i, 50, platform::QBColor(i % 2 ? 9 : 12), 0.85f);
+
+    QCOMPARE(moved.Image().size(), QSize(1046, 870));
+    QCOMPARE(moved.Image(), native.Image());
+}
+
+void CanvasTest::canvasWidgetShowsTheBoardInsideItsBorder()
+{
+    BoardCanvas canvas;
+    canvas.resize(canvas.sizeHint());
+    QCOMPARE(canvas.size(), QSize(527, 439));
+    QCOMPARE(canvas.DrawingArea(), QRect(2, 2, 523, 435));
+
+    experiment::DrawBoardGrid(canvas);
+    canvas.Circle(240, 240, 50, platform::QBColor(12), 0.85f);
+    const QImage shown = canvas.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(shown.copy(canvas.DrawingArea()),
+             canvas.Board().Image().convertToFormat(QImage::Format_RGB32));
+    QVERIFY(Pixel(shown, 0, 0) != kWhite); // the border
+}
+
+QTEST_MAIN(CanvasTest)
+#include "tst_canvas.moc"

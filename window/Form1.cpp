@@ -1,0 +1,239 @@
+#include "Form1.h"
+
+#include "BoardCanvas.h"
+#include "BoardGeometry.h"
+#include "Experiment.h"
+#include "MMControl.h"
+#include "MessageBox.h"
+#include "Random.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QIcon>
+#include <QLabel>
+#include <QPixmap>
+#include <QPushButton>
+
+namespace window {
+
+namespace {
+
+// Places and sizes are kept in twips, the unit of the layout; at 96 dots
+// per inch a pixel is 15 twips. Qt scales logical pixels on denser screens.
+constexpr int Px(int twips)
+{
+    return (twips + 7) / 15;
+}
+
+constexpr QRect TwipRect(int left, int top, int width, int height)
+{
+    return {Px(left), Px(top), Px(width), Px(height)};
+}
+
+struct ButtonSpec
+{
+    int number;
+    const char16_t* caption;
+    QRect geometry;
+    double pointSize;
+    int coinCount; // 0: not a run button
+};
+
+constexpr ButtonSpec kButtons[] = {
+    {1, u"10個", TwipRect(360, 7440, 988, 615), 12.0, 10},
+    {2, u"100個", TwipRect(1560, 7440, 1086, 615), 12.0, 100},
+    {3, u"1000個", TwipRect(2760, 7440, 1185, 615), 12.0, 1000},
+    {4, u"10000個", TwipRect(4080, 7440, 1284, 615), 12.0, 10000},
+    {5, u"終了", TwipRect(960, 8760, 1095, 495), 14.25, 0},
+    {6, u"初期化", TwipRect(6960, 7440, 1284, 615), 12.0, 0},
+    {7, u"50000個", TwipRect(5520, 7440, 1284, 615), 12.0, 50000},
+};
+
+struct LabelSpec
+{
+    int number;
+    const char16_t* text;
+    QRect geometry;
+    double pointSize;
+    bool bold;
+};
+
+constexpr LabelSpec kLabels[] = {
+    {1, u"π＝", TwipRect(3480, 8640, 615, 375), 14.25, true},
+    {2, u"", TwipRect(4200, 8640, 1935, 375), 14.25, true},
+    {3, u"格子点と重なったコインの個数＝", TwipRect(480, 8280, 3615, 255), 12.0, true},
+    {4, u"", TwipRect(4200, 8280, 1575, 255), 12.0, true},
+    {5, kWindowTitle, TwipRect(1200, 240, 6495, 375), 15.75, true},
+    {6, kCreditLine, TwipRect(4680, 9000, 2775, 255), 11.25, false},
+};
+
+constexpr QRect kClientArea = TwipRect(5370, 1020, 8550, 9540);
+constexpr QRect kPicture1Geometry = TwipRect(360, 720, 7900, 6588);
+constexpr QRect kPicture2Geometry = TwipRect(7440, 8760, 630, 615);
+
+QString Text(const char16_t* text)
+{
+    return QString::fromUtf16(text);
+}
+
+} // namespace
+
+QFont ControlFont(double pointSize, bool bold)
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"),
+                      QStringLiteral("Noto Sans CJK JP")});
+    font.setPointSizeF(pointSize);
+    font.setBold(bold);
+    font.setItalic(false);
+    font.setUnderline(false);
+    font.setStrikeOut(false);
+    return font;
+}
+
+Form1::Form1(Services services, QWidget* parent)
+    : QWidget(parent), m_services(std::move(services))
+{
+    if (!m_services.messageBox)
+        m_services.messageBox = std::make_unique<platform::QtMessageBox>();
+    if (!m_services.random)
+        m_services.random = std::make_unique<platform::RandomGenerator>();
+
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(Text(kWindowTitle));
+    setWindowIcon(QIcon(QStringLiteral(":/pi-coins/frog-32.png")));
+    setBackgroundRole(QPalette::Button);
+    setAutoFillBackground(true);
+    setGeometry(kClientArea);
+
+    CreateControls();
+    WireEvents();
+}
+
+Form1::~Form1() = default;
+
+void Form1::CreateControls()
+{
+    // Created in tab order, so that the focus chain needs no repair.
+    m_picture1 = new platform::BoardCanvas(this);
+    m_picture1->setObjectName(QStringLiteral("Picture1"));
+    m_picture1->setGeometry(kPicture1Geometry);
+    m_picture1->setAccessibleName(QStringLiteral("盤面"));
+    m_picture1->setAccessibleDescription(QStringLiteral("格子とコインを描く盤"));
+
+    m_mmControl1 = new platform::MMControl(std::move(m_services.sound), this);
+    m_mmControl1->setObjectName(QStringLiteral("MMControl1"));
+
+    for (const LabelSpec& spec : kLabels) {
+        auto* label = new QLabel(Text(spec.text), this);
+        label->setObjectName(QStringLiteral("Label%1").arg(spec.number));
+        label->setGeometry(spec.geometry);
+        label->setFont(ControlFont(spec.pointSize, spec.bold));
+        label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        label->setTextFormat(Qt::PlainText);
+        label->setBackgroundRole(QPalette::Button);
+        label->setForegroundRole(QPalette::ButtonText);
+        label->setAutoFillBackground(true);
+        label->setFocusPolicy(Qt::NoFocus);
+        m_labels[spec.number - 1] = label;
+    }
+
+    for (const ButtonSpec& spec : kButtons) {
+        auto* button = new QPushButton(Text(spec.caption), this);
+        button->setObjectName(QStringLiteral("Command%1").arg(spec.number));
+        button->setGeometry(spec.geometry);
+        button->setFont(ControlFont(spec.pointSize, true));
+        button->setFocusPolicy(Qt::StrongFocus);
+        // Enter presses the focused button; outside a dialog there is no
+        // window default button for it to become.
+        button->setAutoDefault(true);
+        button->setDefault(false);
+        m_commands[spec.number - 1] = button;
+    }
+
+    m_picture2 = new QLabel(this);
+    m_picture2->setObjectName(QStringLiteral("Picture2"));
+    m_picture2->setGeometry(kPicture2Geometry);
+    m_picture2->setPixmap(QPixmap(QStringLiteral(":/pi-coins/emblem.jpg")));
+    m_picture2->setBackgroundRole(QPalette::Window);
+    m_picture2->setForegroundRole(QPalette::WindowText);
+    m_picture2->setFocusPolicy(Qt::NoFocus);
+    m_picture2->setAccessibleName(QStringLiteral("エンブレム"));
+
+    // Tab moves through the canvas and the seven buttons in this order.
+    QWidget* chain[] = {m_picture1,     m_commands[0], m_commands[1], m_commands[2],
+                        m_commands[3], m_commands[4], m_commands[5], m_commands[6]};
+    for (std::size_t i = 1; i < std::size(chain); ++i)
+        QWidget::setTabOrder(chain[i - 1], chain[i]);
+    m_picture1->setFocus(Qt::OtherFocusReason);
+
+    QLabel* estimateLabel = m_labels[1];
+    QLabel* hitCountLabel = m_labels[3];
+    m_experiment = std::make_unique<experiment::Experiment>(
+        *m_picture1, *m_mmControl1, *m_services.random,
+        [estimateLabel](QStringView text) { estimateLabel->setText(text.toString()); },
+        [hitCountLabel](QStringView text) { hitCountLabel->setText(text.toString()); });
+}
+
+void Form1::WireEvents()
+{
+    for (const ButtonSpec& spec : kButtons) {
+        if (spec.coinCount == 0)
+            continue;
+        const int coinCount = spec.coinCount;
+        connect(m_commands[spec.number - 1], &QPushButton::clicked, this,
+                [this, coinCount] { m_experiment->RunExperiment(coinCount); });
+    }
+    connect(m_commands[4], &QPushButton::clicked, this, &Form1::Command5Click);
+    connect(m_commands[5], &QPushButton::clicked, this, &Form1::Command6Click);
+}
+
+QPushButton* Form1::Command(int number) const
+{
+    return number >= 1 && number <= 7 ? m_commands[number - 1] : nullptr;
+}
+
+QLabel* Form1::Label(int number) const
+{
+    return number >= 1 && number <= 6 ? m_labels[number - 1] : nullptr;
+}
+
+bool Form1::event(QEvent* event)
+{
+    if (event->type() == QEvent::WindowActivate) {
+        Form1Activate();
+    } else if (event->type() == QEvent::Show && !m_shownOnce) {
+        // Without a window manager the first showing never activates the
+        // window; the board must still show its grid from the start.
+        m_shownOnce = true;
+        if (!isActiveWindow())
+            Form1Activate();
+    }
+    return QWidget::event(event);
+}
+
+void Form1::Form1Activate()
+{
+    experiment::DrawBoardGrid(*m_picture1);
+}
+
+void Form1::Command6Click()
+{
+    m_picture1->Cls();
+    m_labels[1]->setText(QString());
+    m_labels[3]->setText(QString());
+    experiment::DrawBoardGrid(*m_picture1);
+}
+
+void Form1::Command5Click()
+{
+    platform::PlaySoundCue(*m_mmControl1, QStringLiteral("endpinpon.wav"));
+    const platform::MsgBoxResult answer =
+        m_services.messageBox->AskYesNo(this, Text(kExitPrompt), Text(kExitTitle));
+    if (answer != platform::MsgBoxResult::Yes)
+        return;
+    hide();
+    Q_EMIT Unloaded();
+}
+
+} // namespace window
