@@ -24,19 +24,6 @@ void DrawBoardGrid(platform::BoardSurface& canvas)
     }
 }
 
-std::int16_t CoinCoordinateFromUnit(float u)
-{
-    const double value = std::floor(static_cast<double>(u) * CoinSpan + GridOrigin);
-    if (!(value >= MinCoinCoordinate)) // also catches NaN
-        return MinCoinCoordinate;
-    return static_cast<std::int16_t>(std::min<double>(value, MaxCoinCoordinate));
-}
-
-std::int16_t RandomCoinCoordinate(platform::RandomSource& generator)
-{
-    return CoinCoordinateFromUnit(generator.Rnd());
-}
-
 void DrawCoin(platform::BoardSurface& canvas, std::int16_t x, std::int16_t y, bool covered)
 {
     // The palette colours are looked up once; a run draws tens of thousands.

@@ -17,9 +17,10 @@
 #include <cstdint>
 #include <span>
 
+#include "Random.h"
+
 namespace platform {
 class BoardSurface;
-class RandomSource;
 } // namespace platform
 
 namespace experiment {
@@ -63,10 +64,23 @@ void DrawBoardGrid(platform::BoardSurface& canvas);
 
 // One coin coordinate, 40..439, from one generator value u in [0, 1):
 // floor(u * 400 + 40). Values outside [0, 1) are held to the range.
-std::int16_t CoinCoordinateFromUnit(float u);
+constexpr std::int16_t CoinCoordinateFromUnit(float u)
+{
+    const double value = static_cast<double>(u) * CoinSpan + GridOrigin;
+    if (!(value >= MinCoinCoordinate)) // also catches NaN
+        return MinCoinCoordinate;
+    if (value >= MaxCoinCoordinate + 1)
+        return MaxCoinCoordinate;
+    // The value is positive here, so truncation is the floor (and needs no
+    // call into the maths library on the hot path).
+    return static_cast<std::int16_t>(value);
+}
 
 // Takes exactly one value from the generator and makes it a coin coordinate.
-std::int16_t RandomCoinCoordinate(platform::RandomSource& generator);
+inline std::int16_t RandomCoinCoordinate(platform::RandomSource& generator)
+{
+    return CoinCoordinateFromUnit(generator.Rnd());
+}
 
 // True when (x, y) lies within CoinRadius of at least one lattice point,
 // the boundary included. The nearest lattice point is found per axis, which

@@ -142,11 +142,40 @@ void BoardImage::Replay()
 
 void BoardImage::RenderLine(const Operation& operation)
 {
+    const QPoint from = ToDevice(operation.x1, operation.y1);
+    const QPoint to = ToDevice(operation.x2, operation.y2);
+    if ((from.x() == to.x()) != (from.y() == to.y())) {
+        FillAxisLine(from, to, operation.color);
+        return;
+    }
     QPainter painter(&m_image);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setPen(BoardPen(operation.color, m_penWidth));
-    painter.drawLine(ToDevice(operation.x1, operation.y1), ToDevice(operation.x2, operation.y2));
+    painter.drawLine(from, to);
+}
+
+void BoardImage::FillAxisLine(QPoint from, QPoint to, QRgb color)
+{
+    // What QPainter draws for an aliased flat-capped line along an axis: the
+    // pixels from the smaller end up to, not including, the larger one, in a
+    // band of pen-width rows (or columns) starting half a width before it.
+    // Done here without a painter, which would allocate for every line.
+    const bool horizontal = from.y() == to.y();
+    const int start = horizontal ? std::min(from.x(), to.x()) : std::min(from.y(), to.y());
+    const int end = horizontal ? std::max(from.x(), to.x()) : std::max(from.y(), to.y());
+    const int firstBand = (horizontal ? from.y() : from.x()) - m_penWidth / 2;
+    QRect band = horizontal ? QRect(start, firstBand, end - start, m_penWidth)
+                            : QRect(firstBand, start, m_penWidth, end - start);
+    band &= QRect(0, 0, m_image.width(), m_image.height());
+    if (band.isEmpty())
+        return;
+    const qsizetype stride = m_image.bytesPerLine() / 4;
+    auto* const bits = reinterpret_cast<QRgb*>(m_image.bits());
+    for (int y = band.top(); y <= band.bottom(); ++y) {
+        QRgb* row = bits + static_cast<qsizetype>(y) * stride;
+        std::fill(row + band.left(), row + band.right() + 1, color);
+    }
 }
 
 void BoardImage::RenderCircle(const Operation& operation)

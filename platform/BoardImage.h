@@ -78,6 +78,7 @@ private:
     void Render(const Operation& operation);
     void RenderLine(const Operation& operation);
     void RenderCircle(const Operation& operation);
+    void FillAxisLine(QPoint from, QPoint to, QRgb color);
     const Outline& OutlineFor(int halfWidth, int halfHeight);
     void Replay();
 

@@ -1,5 +1,6 @@
 #include "Random.h"
 
+#include <algorithm>
 #include <bit>
 #include <chrono>
 #include <ctime>
@@ -42,10 +43,27 @@ RandomGenerator::RandomGenerator()
     Randomize(0.0);
 }
 
-void RandomGenerator::Randomize(double seed)
+void RandomSource::Refill()
+{
+    m_next = 0;
+    m_end = std::min(Generate(m_buffer), m_buffer.size());
+    if (m_end == 0) { // a source that made nothing still yields a value
+        m_buffer[0] = 0.0f;
+        m_end = 1;
+    }
+}
+
+void RandomGenerator::Reseed(double seed)
 {
     SplitMixSeedSequence sequence(std::bit_cast<std::uint64_t>(seed));
     m_engine.seed(sequence);
+}
+
+std::size_t RandomGenerator::Generate(std::span<float> out)
+{
+    for (float& value : out)
+        value = static_cast<float>(m_engine() >> 8) * 0x1p-24f;
+    return out.size();
 }
 
 double Timer()

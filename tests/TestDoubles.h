@@ -63,27 +63,30 @@ private:
     EventLog m_log;
 };
 
-// Yields the given values over and over; records every seed.
+// Yields the given values over and over, from the start again after every
+// seeding; records the seeds.
 class ScriptedRandom final : public platform::RandomSource
 {
 public:
     explicit ScriptedRandom(std::vector<float> values) : m_values(std::move(values)) {}
 
-    void Randomize(double seed) override
+    std::vector<double> seeds;
+    long long taken = 0;
+
+protected:
+    void Reseed(double seed) override
     {
         seeds.push_back(seed);
         m_next = 0;
     }
-    float Rnd() override
+    // One value at a time, so that `taken` counts exactly what was used.
+    std::size_t Generate(std::span<float> out) override
     {
         ++taken;
-        const float value = m_values[m_next];
+        out[0] = m_values[m_next];
         m_next = (m_next + 1) % m_values.size();
-        return value;
+        return 1;
     }
-
-    std::vector<double> seeds;
-    long long taken = 0;
 
 private:
     std::vector<float> m_values;

@@ -102,6 +102,8 @@ private Q_SLOTS:
     void outlineMatchesQPainter();
     void otherRadiiAndAspectsMatchQPainter_data();
     void otherRadiiAndAspectsMatchQPainter();
+    void axisLinesMatchQPainter_data();
+    void axisLinesMatchQPainter();
     void badArgumentsDrawNothing_data();
     void badArgumentsDrawNothing();
     void resolutionChangeRedrawsSharply();
@@ -307,6 +309,54 @@ void CanvasTest::otherRadiiAndAspectsMatchQPainter()
         const auto y = static_cast<float>(centre.y());
         board.Circle(x, y, radius, QColor::fromRgb(kBlue), aspect);
         PaintReferenceEllipse(reference, board.EllipseRect(x, y, radius, aspect), kBlue, 1);
+    }
+    QCOMPARE(board.Image().convertToFormat(QImage::Format_RGB32),
+             reference.convertToFormat(QImage::Format_RGB32));
+}
+
+void CanvasTest::axisLinesMatchQPainter_data()
+{
+    QTest::addColumn<qreal>("ratio");
+    QTest::newRow("1x") << qreal(1);
+    QTest::newRow("1.5x") << qreal(1.5);
+    QTest::newRow("2x") << qreal(2);
+    QTest::newRow("3x") << qreal(3);
+}
+
+void CanvasTest::axisLinesMatchQPainter()
+{
+    QFETCH(qreal, ratio);
+    BoardImage board(kArea, ratio);
+    board.Cls();
+    QImage reference = Blank(board);
+    const int penWidth = std::max(1, qRound(ratio));
+    const auto reference_line = [&](float x1, float y1, float x2, float y2) {
+        QPainter painter(&reference);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        QPen pen(QColor(Qt::black), penWidth);
+        pen.setCapStyle(Qt::FlatCap);
+        painter.setPen(pen);
+        painter.drawLine(board.ToDevice(x1, y1), board.ToDevice(x2, y2));
+    };
+    QRandomGenerator random(42);
+    for (int i = 0; i < 400; ++i) {
+        const auto a = static_cast<float>(random.bounded(-40, 521));
+        const auto b = static_cast<float>(random.bounded(-40, 521));
+        const auto c = static_cast<float>(random.bounded(-40, 521));
+        const QColor black(Qt::black);
+        if (i % 2) { // horizontal, either direction
+            board.Line(a, c, b, c, black);
+            reference_line(a, c, b, c);
+        } else { // vertical
+            board.Line(c, a, c, b, black);
+            reference_line(c, a, c, b);
+        }
+    }
+    experiment::DrawBoardGrid(board);
+    for (int k = 0; k < 5; ++k) {
+        const auto at = static_cast<float>(40 + 100 * k);
+        reference_line(0, at, 480, at);
+        reference_line(at, 0, at, 480);
     }
     QCOMPARE(board.Image().convertToFormat(QImage::Format_RGB32),
              reference.convertToFormat(QImage::Format_RGB32));

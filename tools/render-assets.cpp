@@ -4,7 +4,7 @@
 // over an opaque background and written without an alpha channel.
 
 #include <QColor>
-#include <QGuiApplication>
+#include <QCoreApplication>
 #include <QImage>
 #include <QImageWriter>
 #include <QPainter>
@@ -14,8 +14,8 @@
 
 int main(int argc, char* argv[])
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
+    // Pictures without text need no platform integration, only QtGui's painter.
+    QCoreApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     if (args.size() < 5) {
         std::fprintf(stderr, "usage: render-assets SOURCE.svg OUTPUT WIDTH HEIGHT [#rrggbb]\n");
