@@ -64,6 +64,7 @@ void MMControl::Open()
         return;
     }
     m_openedPath = path;
+    qCDebug(lcSound).noquote() << "opened sound cue" << path;
 }
 
 void MMControl::Sound()
