@@ -7,6 +7,8 @@
 
 #include <charconv>
 
+Q_LOGGING_CATEGORY(lcRun, "pi-coins.run", QtWarningMsg)
+
 namespace experiment {
 
 Experiment::Experiment(platform::BoardSurface& canvas, platform::MMControl& sound,
@@ -50,18 +52,24 @@ bool Experiment::ThrowCoins(int coinCount)
             ++hitCount;
     }
 
-    std::array<char16_t, 64> text{};
-    const std::size_t estimateLength = FormatPiEstimate(PiEstimate(hitCount, coinCount), text);
+    std::array<char16_t, 64> estimateText{};
+    const std::size_t estimateLength =
+        FormatPiEstimate(PiEstimate(hitCount, coinCount), estimateText);
+    const QStringView estimate(estimateText.data(), static_cast<qsizetype>(estimateLength));
     if (m_estimateTarget)
-        m_estimateTarget(QStringView(text.data(), static_cast<qsizetype>(estimateLength)));
+        m_estimateTarget(estimate);
 
     char digits[16];
     const auto written = std::to_chars(std::begin(digits), std::end(digits), hitCount);
-    std::size_t length = 0;
+    std::array<char16_t, 16> hitsText{};
+    std::size_t hitsLength = 0;
     for (const char* p = digits; p < written.ptr; ++p)
-        text[length++] = static_cast<char16_t>(*p);
+        hitsText[hitsLength++] = static_cast<char16_t>(*p);
     if (m_hitCountTarget)
-        m_hitCountTarget(QStringView(text.data(), static_cast<qsizetype>(length)));
+        m_hitCountTarget(QStringView(hitsText.data(), static_cast<qsizetype>(hitsLength)));
+
+    qCDebug(lcRun).nospace() << "run of " << coinCount << " coins: " << hitCount
+                             << " hits, estimate " << estimate;
     return true;
 }
 

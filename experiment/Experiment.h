@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLoggingCategory>
 #include <QStringView>
 
 #include <array>
@@ -7,6 +8,10 @@
 #include <functional>
 #include <memory>
 #include <span>
+
+// One debug line per finished run (off unless enabled with QT_LOGGING_RULES
+// "pi-coins.run.debug=true"); lets tests and users follow runs from outside.
+Q_DECLARE_LOGGING_CATEGORY(lcRun)
 
 namespace platform {
 class BoardSurface;

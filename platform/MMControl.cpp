@@ -4,7 +4,7 @@
 #include "CueFiles.h"
 #include "WaveFile.h"
 
-Q_LOGGING_CATEGORY(lcSound, "pi-coins.sound")
+Q_LOGGING_CATEGORY(lcSound, "pi-coins.sound", QtWarningMsg)
 
 namespace platform {
 

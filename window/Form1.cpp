@@ -11,8 +11,11 @@
 #include <QEvent>
 #include <QIcon>
 #include <QLabel>
+#include <QLoggingCategory>
 #include <QPixmap>
 #include <QPushButton>
+
+Q_LOGGING_CATEGORY(lcWindow, "pi-coins.window", QtWarningMsg)
 
 namespace window {
 
@@ -214,11 +217,13 @@ bool Form1::event(QEvent* event)
 
 void Form1::Form1Activate()
 {
+    qCDebug(lcWindow) << "activated: grid drawn";
     experiment::DrawBoardGrid(*m_picture1);
 }
 
 void Form1::Command6Click()
 {
+    qCDebug(lcWindow) << "initialized";
     m_picture1->Cls();
     m_labels[1]->setText(QString());
     m_labels[3]->setText(QString());
@@ -230,6 +235,7 @@ void Form1::Command5Click()
     platform::PlaySoundCue(*m_mmControl1, QStringLiteral("endpinpon.wav"));
     const platform::MsgBoxResult answer =
         m_services.messageBox->AskYesNo(this, Text(kExitPrompt), Text(kExitTitle));
+    qCDebug(lcWindow) << "exit answered" << (answer == platform::MsgBoxResult::Yes ? "yes" : "no");
     if (answer != platform::MsgBoxResult::Yes)
         return;
     hide();
