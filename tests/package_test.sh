@@ -81,7 +81,7 @@ mkdir -p "$work/empty" "$work/runtime"
 chmod 700 "$work/runtime"
 (
     cd "$work/empty"
-    exec env DISPLAY=":$display" XDG_RUNTIME_DIR="$work/runtime" PULSE_SERVER=unix:/nonexistent \
+    exec env -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY DISPLAY=":$display" XDG_RUNTIME_DIR="$work/runtime" PULSE_SERVER=unix:/nonexistent \
         QT_LOGGING_RULES='pi-coins.sound.debug=true' "$work/root/usr/bin/pi-coins" \
         >"$work/program.log" 2>&1
 ) &
