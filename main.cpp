@@ -35,6 +35,11 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationVersion(QStringLiteral("1.00"));
     QGuiApplication::setApplicationDisplayName(QString::fromUtf16(window::kWindowTitle));
 
+    if (!window::HaveJapaneseFont()) {
+        std::fprintf(stderr, "pi-coins: no Japanese font found, so the window's texts show as boxes; "
+                             "install the Debian package fonts-ipafont-gothic\n");
+    }
+
     window::Form1 form;
     QObject::connect(&form, &window::Form1::Unloaded, &app, [] { QCoreApplication::exit(0); });
     form.show();

@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QIcon>
 #include <QLabel>
 #include <QLoggingCategory>
@@ -92,6 +93,17 @@ QFont ControlFont(double pointSize, bool bold)
     font.setUnderline(false);
     font.setStrikeOut(false);
     return font;
+}
+
+bool HaveJapaneseFont()
+{
+    const QFontMetrics metrics(ControlFont(12.0, true));
+    // The resolved font must have the glyphs itself, not borrow them.
+    for (const char32_t c : QStringView(kWindowTitle).toUcs4()) {
+        if (!metrics.inFontUcs4(c))
+            return false;
+    }
+    return true;
 }
 
 Form1::Form1(Services services, QWidget* parent)

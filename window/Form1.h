@@ -46,6 +46,9 @@ inline constexpr auto kCreditLine = u"Coin toss for pi 1.00";
 // first, then the equivalents Debian ships.
 QFont ControlFont(double pointSize, bool bold);
 
+// Whether any installed font can show the window's Japanese texts.
+bool HaveJapaneseFont();
+
 class Form1 final : public QWidget
 {
     Q_OBJECT
