@@ -68,7 +68,7 @@ bool Experiment::ThrowCoins(int coinCount)
     if (m_hitCountTarget)
         m_hitCountTarget(QStringView(hitsText.data(), static_cast<qsizetype>(hitsLength)));
 
-    qCDebug(lcRun).nospace() << "run of " << coinCount << " coins: " << hitCount
+    qCDebug(lcRun).nospace().noquote() << "run of " << coinCount << " coins: " << hitCount
                              << " hits, estimate " << estimate;
     return true;
 }

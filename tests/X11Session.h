@@ -229,6 +229,8 @@ public:
         while (clock.elapsed() < timeoutMs) {
             if (LinesWith(part).size() >= count)
                 return true;
+            if (m_process.state() == QProcess::NotRunning)
+                break; // nothing more will come
             m_process.waitForReadyRead(50);
             QCoreApplication::processEvents();
         }

@@ -5,6 +5,7 @@
 #include "BoardImage.h"
 #include "Experiment.h"
 #include "MMControl.h"
+#include "Sanitizers.h"
 #include "TestDoubles.h"
 
 #include <QDir>
@@ -13,13 +14,6 @@
 #include <atomic>
 #include <cstdlib>
 
-#if defined(__SANITIZE_ADDRESS__)
-#define PI_COINS_SANITIZED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(memory_sanitizer)
-#define PI_COINS_SANITIZED 1
-#endif
-#endif
 
 namespace {
 std::atomic<long> g_allocations{0};

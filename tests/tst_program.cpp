@@ -141,7 +141,7 @@ void ProgramTest::windowAndCanvasSitWhereTheyBelong()
     const QString fb = dir.filePath(QStringLiteral("Xvfb_screen0"));
     QTRY_VERIFY_WITH_TIMEOUT(screen.Load(fb) && screen.Pixel(area.x(), area.y()) == white &&
                                  screen.Pixel(area.x() + 100, area.y() + 36) == black,
-                             20000);
+                             60000);
 
     const QRgb face = screen.Pixel(client.x(), client.y());
     QVERIFY(face != white && face != black);
