@@ -36,8 +36,9 @@ int main(int argc, char* argv[])
     QGuiApplication::setApplicationDisplayName(QString::fromUtf16(window::kWindowTitle));
 
     if (!window::HaveJapaneseFont()) {
-        std::fprintf(stderr, "pi-coins: no Japanese font found, so the window's texts show as boxes; "
-                             "install the Debian package fonts-ipafont-gothic\n");
+        std::fprintf(stderr,
+                     "pi-coins: no Japanese font found, so the window's texts show as boxes; "
+                     "install the Debian package fonts-ipafont-gothic\n");
     }
 
     window::Form1 form;

@@ -117,9 +117,19 @@ void BM_OpenHugeCue(benchmark::State& state)
     {
         QFile file(path);
         file.open(QIODevice::WriteOnly);
-        QByteArray header = QByteArray::fromHex(
-            "52494646" "2ce1f505" "57415645" "666d7420" "10000000" "0100" "0200" "44ac0000"
-            "10b10200" "0400" "1000" "64617461" "00e1f505");
+        QByteArray header = QByteArray::fromHex("52494646"
+                                                "2ce1f505"
+                                                "57415645"
+                                                "666d7420"
+                                                "10000000"
+                                                "0100"
+                                                "0200"
+                                                "44ac0000"
+                                                "10b10200"
+                                                "0400"
+                                                "1000"
+                                                "64617461"
+                                                "00e1f505");
         file.write(header);
         file.resize(header.size() + 100'000'000);
     }

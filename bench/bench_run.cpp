@@ -90,8 +90,8 @@ void BM_QPainterBaseline(benchmark::State& state)
             const auto x = experiment::RandomCoinCoordinate(random);
             const auto y = experiment::RandomCoinCoordinate(random);
             painter.setPen(experiment::CoversLatticePoint(x, y) ? hitPen : missPen);
-            painter.drawEllipse(geometry.EllipseRect(x, y, experiment::CoinRadius,
-                                                     experiment::CoinAspect));
+            painter.drawEllipse(
+                geometry.EllipseRect(x, y, experiment::CoinRadius, experiment::CoinAspect));
         }
     }
     state.SetItemsProcessed(state.iterations() * 50'000);

@@ -11,13 +11,13 @@
 // Nothing here keeps state; drawing goes through platform::BoardSurface, so
 // this code knows no widgets.
 
+#include "Random.h"
+
 #include <QString>
 
 #include <array>
 #include <cstdint>
 #include <span>
-
-#include "Random.h"
 
 namespace platform {
 class BoardSurface;
@@ -33,9 +33,9 @@ inline constexpr int CoinSpan = 400;
 inline constexpr int CoinRadius = 50;
 inline constexpr int CoverLimit = CoinRadius * CoinRadius;
 inline constexpr float CoinAspect = 0.85f;
-inline constexpr int GridColor = 0;   // black
-inline constexpr int CoverColor = 9;  // light blue
-inline constexpr int MissColor = 12;  // light red
+inline constexpr int GridColor = 0;  // black
+inline constexpr int CoverColor = 9; // light blue
+inline constexpr int MissColor = 12; // light red
 
 inline constexpr int MinCoinCoordinate = GridOrigin;
 inline constexpr int MaxCoinCoordinate = GridOrigin + CoinSpan - 1;
@@ -47,7 +47,7 @@ struct LatticePoint
 };
 
 // The 25 lattice points, row by row from the top, left to right in a row.
-inline constexpr std::array<LatticePoint, GridLineCount * GridLineCount> LatticePoints = [] {
+inline constexpr std::array<LatticePoint, GridLineCount* GridLineCount> LatticePoints = [] {
     std::array<LatticePoint, GridLineCount * GridLineCount> points{};
     for (int j = 0; j < GridLineCount; ++j) {
         for (int i = 0; i < GridLineCount; ++i)

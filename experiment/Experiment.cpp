@@ -17,8 +17,7 @@ Experiment::Experiment(platform::BoardSurface& canvas, platform::MMControl& soun
     : m_canvas(canvas), m_sound(sound), m_random(random),
       m_estimateTarget(std::move(estimateTarget)), m_hitCountTarget(std::move(hitCountTarget)),
       m_coinX(std::make_unique<CoinArray>()), m_coinY(std::make_unique<CoinArray>())
-{
-}
+{}
 
 Experiment::~Experiment() = default;
 
@@ -68,8 +67,8 @@ bool Experiment::ThrowCoins(int coinCount)
     if (m_hitCountTarget)
         m_hitCountTarget(QStringView(hitsText.data(), static_cast<qsizetype>(hitsLength)));
 
-    qCDebug(lcRun).nospace().noquote() << "run of " << coinCount << " coins: " << hitCount
-                             << " hits, estimate " << estimate;
+    qCDebug(lcRun).nospace().noquote()
+        << "run of " << coinCount << " coins: " << hitCount << " hits, estimate " << estimate;
     return true;
 }
 

@@ -21,7 +21,10 @@ constexpr std::size_t kMaxCachedOutlines = 16;
 // Device coordinates are clamped to this before rounding to int.
 constexpr double kCoordinateLimit = 1.0e7;
 
-bool IsFinite(float value) { return std::isfinite(value); }
+bool IsFinite(float value)
+{
+    return std::isfinite(value);
+}
 
 int ClampedRound(double value)
 {
@@ -37,8 +40,7 @@ QPen BoardPen(QRgb color, int width)
 
 } // namespace
 
-BoardImage::BoardImage(QSize logicalSize, qreal devicePixelRatio)
-    : m_logicalSize(logicalSize)
+BoardImage::BoardImage(QSize logicalSize, qreal devicePixelRatio) : m_logicalSize(logicalSize)
 {
     m_operations.reserve(kReservedOperations);
     m_outlines.reserve(kMaxCachedOutlines);
@@ -55,8 +57,9 @@ void BoardImage::SetDevicePixelRatio(qreal devicePixelRatio)
     const QImage previous = m_image;
     m_devicePixelRatio = devicePixelRatio;
     m_penWidth = std::max(1, static_cast<int>(std::lround(devicePixelRatio)));
-    const QSize deviceSize(static_cast<int>(std::lround(m_logicalSize.width() * devicePixelRatio)),
-                           static_cast<int>(std::lround(m_logicalSize.height() * devicePixelRatio)));
+    const QSize deviceSize(
+        static_cast<int>(std::lround(m_logicalSize.width() * devicePixelRatio)),
+        static_cast<int>(std::lround(m_logicalSize.height() * devicePixelRatio)));
     // The image itself keeps a ratio of 1, so that painters on it work in
     // device pixels; the canvas maps it onto its logical area.
     m_image = QImage(deviceSize, QImage::Format_RGB32);
@@ -237,8 +240,8 @@ const BoardImage::Outline& BoardImage::OutlineFor(int halfWidth, int halfHeight)
         painter.setCompositionMode(QPainter::CompositionMode_Source);
         painter.setRenderHint(QPainter::Antialiasing, false);
         painter.setPen(BoardPen(qRgb(0, 0, 0), m_penWidth));
-        painter.drawEllipse(QRect(centre.x() - halfWidth, centre.y() - halfHeight, 2 * halfWidth,
-                                  2 * halfHeight));
+        painter.drawEllipse(
+            QRect(centre.x() - halfWidth, centre.y() - halfHeight, 2 * halfWidth, 2 * halfHeight));
     }
 
     Outline outline;

@@ -59,7 +59,11 @@ public:
 private:
     struct Operation
     {
-        enum class Kind : std::uint8_t { Line, Circle };
+        enum class Kind : std::uint8_t
+        {
+            Line,
+            Circle
+        };
         Kind kind;
         float x1, y1, x2, y2; // Circle: x, y, radius, aspect
         QRgb color;
@@ -69,8 +73,8 @@ private:
     {
         int halfWidth = 0;
         int halfHeight = 0;
-        QRect bounds;                        // relative to the centre
-        std::vector<QPoint> offsets;         // relative to the centre
+        QRect bounds;                         // relative to the centre
+        std::vector<QPoint> offsets;          // relative to the centre
         std::vector<qsizetype> linearOffsets; // the same, in pixels of m_image
     };
 

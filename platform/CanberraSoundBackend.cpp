@@ -50,8 +50,8 @@ bool CanberraSoundBackend::Start(const QString& path, QString* error)
     const QByteArray file = QFile::encodeName(path);
     // Each cue gets its own id so that Stop() cancels exactly the last one.
     ++m_playId;
-    const int result = ca_context_play(m_context, m_playId, CA_PROP_MEDIA_FILENAME, file.constData(),
-                                       CA_PROP_MEDIA_ROLE, "event",
+    const int result = ca_context_play(m_context, m_playId, CA_PROP_MEDIA_FILENAME,
+                                       file.constData(), CA_PROP_MEDIA_ROLE, "event",
                                        CA_PROP_CANBERRA_CACHE_CONTROL, "never", nullptr);
     m_playing = result == CA_SUCCESS;
     if (!m_playing) {

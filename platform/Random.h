@@ -1,7 +1,7 @@
 #pragma once
 
-#include <cstdint>
 #include <array>
+#include <cstdint>
 #include <random>
 #include <span>
 
@@ -59,9 +59,9 @@ protected:
 private:
     // std::mt19937 exactly, but on 32-bit words: libstdc++'s std::mt19937
     // keeps its state in 64-bit words, which halves the speed of the twist.
-    using Engine = std::mersenne_twister_engine<std::uint32_t, 32, 624, 397, 31, 0x9908b0df, 11,
-                                                0xffffffff, 7, 0x9d2c5680, 15, 0xefc60000, 18,
-                                                1812433253>;
+    using Engine =
+        std::mersenne_twister_engine<std::uint32_t, 32, 624, 397, 31, 0x9908b0df, 11, 0xffffffff, 7,
+                                     0x9d2c5680, 15, 0xefc60000, 18, 1812433253>;
     Engine m_engine;
 };
 

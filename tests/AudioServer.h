@@ -48,19 +48,18 @@ public:
         env.remove(QStringLiteral("PULSE_SERVER"));
         m_server.setProcessEnvironment(env);
         m_server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_server.start(QStringLiteral("pulseaudio"),
-                       {QStringLiteral("-n"), QStringLiteral("--daemonize=no"),
-                        QStringLiteral("--exit-idle-time=-1"), QStringLiteral("--use-pid-file=no"),
-                        QStringLiteral("--realtime=no"), QStringLiteral("--high-priority=no"),
-                        QStringLiteral("--disable-shm=yes"),
-                        QStringLiteral("--log-target=stderr"), QStringLiteral("--log-level=error"),
-                        QStringLiteral("-L"),
-                        QStringLiteral("module-pipe-sink sink_name=cues rate=44100 channels=1 "
-                                       "format=s16le use_system_clock_for_timing=yes file=") +
-                            PipePath(),
-                        QStringLiteral("-L"),
-                        QStringLiteral("module-native-protocol-unix auth-anonymous=1 socket=") +
-                            m_socket});
+        m_server.start(
+            QStringLiteral("pulseaudio"),
+            {QStringLiteral("-n"), QStringLiteral("--daemonize=no"),
+             QStringLiteral("--exit-idle-time=-1"), QStringLiteral("--use-pid-file=no"),
+             QStringLiteral("--realtime=no"), QStringLiteral("--high-priority=no"),
+             QStringLiteral("--disable-shm=yes"), QStringLiteral("--log-target=stderr"),
+             QStringLiteral("--log-level=error"), QStringLiteral("-L"),
+             QStringLiteral("module-pipe-sink sink_name=cues rate=44100 channels=1 "
+                            "format=s16le use_system_clock_for_timing=yes file=") +
+                 PipePath(),
+             QStringLiteral("-L"),
+             QStringLiteral("module-native-protocol-unix auth-anonymous=1 socket=") + m_socket});
         if (!m_server.waitForStarted(10000))
             return false;
         // Ready once a client can talk to it.
@@ -124,8 +123,7 @@ class Recorder
 public:
     explicit Recorder(const AudioServer& server)
         : m_path(server.RecordingPath()), m_start(QFileInfo(m_path).size() / 2)
-    {
-    }
+    {}
 
     // Waits until at least `seconds` of sound have been played since.
     bool WaitForLength(double seconds) const

@@ -24,7 +24,12 @@ using EventLog = std::shared_ptr<QStringList>;
 
 struct SurfaceCall
 {
-    enum class Kind { Cls, Line, Circle } kind;
+    enum class Kind
+    {
+        Cls,
+        Line,
+        Circle
+    } kind;
     float a = 0, b = 0, c = 0, d = 0; // Line: x1 y1 x2 y2; Circle: x y radius aspect
     QColor color;
 };
@@ -118,8 +123,7 @@ class ScriptedMessageBox final : public platform::MessageBox
 public:
     explicit ScriptedMessageBox(platform::MsgBoxResult answer, EventLog log = {})
         : m_answer(answer), m_log(std::move(log))
-    {
-    }
+    {}
 
     platform::MsgBoxResult AskYesNo(QWidget*, const QString& prompt, const QString& title) override
     {

@@ -7,6 +7,7 @@
 // from its error output.
 
 #include <QElapsedTimer>
+#include <QImage>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -25,13 +26,20 @@ inline constexpr QPoint kClientOrigin{358, 68};
 inline QPoint ButtonCentre(int number)
 {
     switch (number) {
-    case 1: return {24 + 33, 496 + 20};
-    case 2: return {104 + 36, 496 + 20};
-    case 3: return {184 + 39, 496 + 20};
-    case 4: return {272 + 43, 496 + 20};
-    case 5: return {64 + 36, 584 + 16};
-    case 6: return {464 + 43, 496 + 20};
-    case 7: return {368 + 43, 496 + 20};
+    case 1:
+        return {24 + 33, 496 + 20};
+    case 2:
+        return {104 + 36, 496 + 20};
+    case 3:
+        return {184 + 39, 496 + 20};
+    case 4:
+        return {272 + 43, 496 + 20};
+    case 5:
+        return {64 + 36, 584 + 16};
+    case 6:
+        return {464 + 43, 496 + 20};
+    case 7:
+        return {368 + 43, 496 + 20};
     }
     return {};
 }
@@ -48,8 +56,8 @@ public:
             return false;
         m_process.start(xvfb, {QStringLiteral("-displayfd"), QStringLiteral("1"),
                                QStringLiteral("-screen"), QStringLiteral("0"),
-                               QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"),
-                               QStringLiteral("tcp")});
+                               QStringLiteral("1024x768x24"), QStringLiteral("-br"),
+                               QStringLiteral("-nolisten"), QStringLiteral("tcp")});
         if (!m_process.waitForStarted(10000))
             return false;
         QElapsedTimer clock;
@@ -79,6 +87,23 @@ public:
 
     QString Name() const { return m_name; }
     Display* Connection() const { return m_display; }
+
+    // What the screen shows in `rect`.
+    QImage Grab(const QRect& rect)
+    {
+        QImage image(rect.size(), QImage::Format_RGB32);
+        XImage* shot = XGetImage(m_display, DefaultRootWindow(m_display), rect.x(), rect.y(),
+                                 static_cast<unsigned>(rect.width()),
+                                 static_cast<unsigned>(rect.height()), AllPlanes, ZPixmap);
+        if (shot == nullptr)
+            return {};
+        for (int y = 0; y < rect.height(); ++y) {
+            for (int x = 0; x < rect.width(); ++x)
+                image.setPixel(x, y, static_cast<QRgb>(XGetPixel(shot, x, y)) | 0xff000000u);
+        }
+        XDestroyImage(shot);
+        return image;
+    }
 
     void MoveTo(QPoint screen)
     {
@@ -119,8 +144,7 @@ public:
         Window* children = nullptr;
         unsigned int count = 0;
         Window found = 0;
-        if (!XQueryTree(m_display, DefaultRootWindow(m_display), &root, &parent, &children,
-                        &count))
+        if (!XQueryTree(m_display, DefaultRootWindow(m_display), &root, &parent, &children, &count))
             return 0;
         for (unsigned int i = 0; i < count && found == 0; ++i) {
             Atom type = 0;
@@ -131,8 +155,8 @@ public:
             if (XGetWindowProperty(m_display, children[i], netWmName, 0, 1024, False, utf8, &type,
                                    &format, &items, &after, &data) == Success &&
                 data != nullptr) {
-                const QString name = QString::fromUtf8(reinterpret_cast<char*>(data),
-                                                       static_cast<qsizetype>(items));
+                const QString name =
+                    QString::fromUtf8(reinterpret_cast<char*>(data), static_cast<qsizetype>(items));
                 XWindowAttributes attributes{};
                 if (name.startsWith(title) &&
                     XGetWindowAttributes(m_display, children[i], &attributes) != 0 &&
@@ -216,10 +240,7 @@ public:
         return lines;
     }
 
-    QStringList LinesWith(const QString& part)
-    {
-        return Lines().filter(part);
-    }
+    QStringList LinesWith(const QString& part) { return Lines().filter(part); }
 
     // Waits until `count` lines containing `part` have been written.
     bool WaitFor(const QString& part, int count = 1, int timeoutMs = 20000)

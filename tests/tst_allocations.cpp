@@ -14,7 +14,6 @@
 #include <atomic>
 #include <cstdlib>
 
-
 namespace {
 std::atomic<long> g_allocations{0};
 }

@@ -61,15 +61,22 @@ bool ColumnIs(const QImage& image, int x, QRgb color)
     return true;
 }
 
-// What QPainter itself draws for the same ellipse rectangle and pen.
-void PaintReferenceEllipse(QImage& image, const QRect& rect, QRgb color, int penWidth)
+// A painter set up the way the canvas draws: copy mode, aliased, a flat-
+// capped pen of the given width.
+void SetUpReferencePainter(QPainter& painter, QRgb color, int penWidth)
 {
-    QPainter painter(&image);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     painter.setRenderHint(QPainter::Antialiasing, false);
     QPen pen(QColor::fromRgb(color), penWidth);
     pen.setCapStyle(Qt::FlatCap);
     painter.setPen(pen);
+}
+
+// What QPainter itself draws for the same ellipse rectangle and pen.
+void PaintReferenceEllipse(QImage& image, const QRect& rect, QRgb color, int penWidth)
+{
+    QPainter painter(&image);
+    SetUpReferencePainter(painter, color, penWidth);
     painter.drawEllipse(rect);
 }
 
@@ -330,12 +337,9 @@ void CanvasTest::axisLinesMatchQPainter()
     board.Cls();
     QImage reference = Blank(board);
     const int penWidth = std::max(1, qRound(ratio));
-    const auto reference_line = [&](float x1, float y1, float x2, float y2) {
+    const auto referenceLine = [&](float x1, float y1, float x2, float y2) {
         QPainter painter(&reference);
-        painter.setCompositionMode(QPainter::CompositionMode_Source);
-        QPen pen(QColor(Qt::black), penWidth);
-        pen.setCapStyle(Qt::FlatCap);
-        painter.setPen(pen);
+        SetUpReferencePainter(painter, kBlack, penWidth);
         painter.drawLine(board.ToDevice(x1, y1), board.ToDevice(x2, y2));
     };
     QRandomGenerator random(42);
@@ -346,17 +350,17 @@ void CanvasTest::axisLinesMatchQPainter()
         const QColor black(Qt::black);
         if (i % 2) { // horizontal, either direction
             board.Line(a, c, b, c, black);
-            reference_line(a, c, b, c);
+            referenceLine(a, c, b, c);
         } else { // vertical
             board.Line(c, a, c, b, black);
-            reference_line(c, a, c, b);
+            referenceLine(c, a, c, b);
         }
     }
     experiment::DrawBoardGrid(board);
     for (int k = 0; k < 5; ++k) {
         const auto at = static_cast<float>(40 + 100 * k);
-        reference_line(0, at, 480, at);
-        reference_line(at, 0, at, 480);
+        referenceLine(0, at, 480, at);
+        referenceLine(at, 0, at, 480);
     }
     QCOMPARE(board.Image().convertToFormat(QImage::Format_RGB32),
              reference.convertToFormat(QImage::Format_RGB32));

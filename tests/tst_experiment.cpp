@@ -26,25 +26,24 @@ struct Rig
 {
     explicit Rig(std::vector<float> values)
         : log(MakeLog()), surface(log), sound(std::make_unique<RecordingSoundBackend>(log)),
-          random(std::move(values)),
-          run(surface, sound, random,
-              [this](QStringView text) {
-                  estimate = text.toString();
-                  log->append(QStringLiteral("Estimate ") + estimate);
-              },
-              [this](QStringView text) {
-                  hits = text.toString();
-                  log->append(QStringLiteral("Hits ") + hits);
-              })
-    {
-    }
+          random(std::move(values)), run(
+                                         surface, sound, random,
+                                         [this](QStringView text) {
+                                             estimate = text.toString();
+                                             log->append(QStringLiteral("Estimate ") + estimate);
+                                         },
+                                         [this](QStringView text) {
+                                             hits = text.toString();
+                                             log->append(QStringLiteral("Hits ") + hits);
+                                         })
+    {}
 
     int CircleCount() const
     {
-        return static_cast<int>(std::count_if(surface.calls.begin(), surface.calls.end(),
-                                              [](const SurfaceCall& c) {
-                                                  return c.kind == SurfaceCall::Kind::Circle;
-                                              }));
+        return static_cast<int>(
+            std::count_if(surface.calls.begin(), surface.calls.end(), [](const SurfaceCall& c) {
+                return c.kind == SurfaceCall::Kind::Circle;
+            }));
     }
 
     EventLog log;
@@ -113,16 +112,16 @@ void ExperimentTest::resultsForScriptedCoins_data()
 
     const uint blue = qRgb(0, 0, 255);
     const uint red = qRgb(255, 0, 0);
-    QTest::newRow("every coin a hit") << QList<int>{40, 40} << 10 << "4" << "10"
-                                      << QList<uint>{blue, blue};
-    QTest::newRow("no coin a hit") << QList<int>{90, 90} << 10 << "0" << "0"
-                                   << QList<uint>{red, red};
-    QTest::newRow("4 of 5 alternate") << QList<int>{75, 75, 76, 76, 240, 290, 439, 439, 90, 40}
-                                      << 10 << "3.2" << "8"
-                                      << QList<uint>{blue, red, blue, blue, blue};
+    QTest::newRow("every coin a hit") << QList<int>{40, 40} << 10 << "4"
+                                      << "10" << QList<uint>{blue, blue};
+    QTest::newRow("no coin a hit") << QList<int>{90, 90} << 10 << "0"
+                                   << "0" << QList<uint>{red, red};
+    QTest::newRow("4 of 5 alternate")
+        << QList<int>{75, 75, 76, 76, 240, 290, 439, 439, 90, 40} << 10 << "3.2"
+        << "8" << QList<uint>{blue, red, blue, blue, blue};
     QTest::newRow("1 of 4 at 100, 440 held to 439")
-        << QList<int>{440, 440, 90, 90, 90, 91, 139, 190} << 100 << "1" << "25"
-        << QList<uint>{blue, red, red, red};
+        << QList<int>{440, 440, 90, 90, 90, 91, 139, 190} << 100 << "1"
+        << "25" << QList<uint>{blue, red, red, red};
 }
 
 void ExperimentTest::resultsForScriptedCoins()

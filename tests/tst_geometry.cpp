@@ -105,8 +105,8 @@ void GeometryTest::coverTestAgreesWithTheScanEverywhere()
     int covered = 0;
     for (int x = MinCoinCoordinate; x <= MaxCoinCoordinate; ++x) {
         for (int y = MinCoinCoordinate; y <= MaxCoinCoordinate; ++y) {
-            const bool fast = CoversLatticePoint(static_cast<std::int16_t>(x),
-                                                 static_cast<std::int16_t>(y));
+            const bool fast =
+                CoversLatticePoint(static_cast<std::int16_t>(x), static_cast<std::int16_t>(y));
             if (fast != CoversByScan(x, y))
                 QFAIL(qPrintable(QStringLiteral("disagreement at (%1, %2)").arg(x).arg(y)));
             covered += fast ? 1 : 0;

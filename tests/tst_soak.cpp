@@ -63,7 +63,7 @@ void SoakTest::thousandRunsStayFlatAndConsistent()
     for (int run = 0; run < runs; ++run) {
         // Every size once first, then mostly small runs, so that the
         // thousand fit in seconds.
-        const int which = run < 5                    ? run
+        const int which = run < 5                  ? run
                           : pick.bounded(100) < 90 ? pick.bounded(3)
                                                    : 3 + pick.bounded(2);
         form.Command(buttons[which])->click();

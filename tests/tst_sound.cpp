@@ -52,8 +52,8 @@ QByteArray Wave(int formatTag, int channels, int bits, int frames, qint64 claimE
     QByteArray fmt = Le16(formatTag) + Le16(channels) + Le32(rate) + Le32(rate * blockAlign) +
                      Le16(blockAlign) + Le16(bits);
     const auto dataSize = static_cast<quint32>(data.size() + claimExtra);
-    QByteArray file = "WAVEfmt " + Le32(static_cast<quint32>(fmt.size())) + fmt + "data" +
-                      Le32(dataSize) + data;
+    QByteArray file =
+        "WAVEfmt " + Le32(static_cast<quint32>(fmt.size())) + fmt + "data" + Le32(dataSize) + data;
     return "RIFF" + Le32(static_cast<quint32>(file.size())) + file;
 }
 
@@ -125,9 +125,10 @@ void SoundTest::cleanup()
     qInstallMessageHandler(nullptr);
     QDir::setCurrent(m_previousDir);
     QDir dir(m_dir.path());
-    for (const QString& entry : dir.entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System | QDir::Hidden)) {
-        QFile::setPermissions(dir.filePath(entry), QFile::ReadOwner | QFile::WriteOwner |
-                                                       QFile::ExeOwner);
+    for (const QString& entry :
+         dir.entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System | QDir::Hidden)) {
+        QFile::setPermissions(dir.filePath(entry),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QDir(dir.filePath(entry)).removeRecursively();
         QFile::remove(dir.filePath(entry));
     }
@@ -214,20 +215,32 @@ void SoundTest::badFilesAreSilent_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("problem");
-    QTest::newRow("missing") << "missing" << "not found";
-    QTest::newRow("zero bytes") << "empty" << "is empty";
-    QTest::newRow("truncated header") << "truncated" << "truncated header";
-    QTest::newRow("claims more data") << "short-data" << "claims 88200 bytes of sound but holds";
-    QTest::newRow("text renamed") << "text" << "is not a wave file";
-    QTest::newRow("directory") << "directory" << "is a directory";
-    QTest::newRow("named pipe") << "fifo" << "is not a regular file";
-    QTest::newRow("unreadable") << "unreadable" << "cannot be read";
-    QTest::newRow("24-bit") << "pcm24" << "unsupported format (24-bit PCM, 2 channels)";
-    QTest::newRow("32-bit float") << "float32" << "unsupported format (32-bit float, 2 channels)";
-    QTest::newRow("extensible float")
-        << "ext-float" << "unsupported format (32-bit float, 2 channels)";
-    QTest::newRow("no format chunk") << "no-fmt" << "has no format before its sound data";
-    QTest::newRow("nine channels") << "channels9" << "invalid format header";
+    QTest::newRow("missing") << "missing"
+                             << "not found";
+    QTest::newRow("zero bytes") << "empty"
+                                << "is empty";
+    QTest::newRow("truncated header") << "truncated"
+                                      << "truncated header";
+    QTest::newRow("claims more data") << "short-data"
+                                      << "claims 88200 bytes of sound but holds";
+    QTest::newRow("text renamed") << "text"
+                                  << "is not a wave file";
+    QTest::newRow("directory") << "directory"
+                               << "is a directory";
+    QTest::newRow("named pipe") << "fifo"
+                                << "is not a regular file";
+    QTest::newRow("unreadable") << "unreadable"
+                                << "cannot be read";
+    QTest::newRow("24-bit") << "pcm24"
+                            << "unsupported format (24-bit PCM, 2 channels)";
+    QTest::newRow("32-bit float") << "float32"
+                                  << "unsupported format (32-bit float, 2 channels)";
+    QTest::newRow("extensible float") << "ext-float"
+                                      << "unsupported format (32-bit float, 2 channels)";
+    QTest::newRow("no format chunk") << "no-fmt"
+                                     << "has no format before its sound data";
+    QTest::newRow("nine channels") << "channels9"
+                                   << "invalid format header";
 }
 
 void SoundTest::badFilesAreSilent()

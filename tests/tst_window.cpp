@@ -164,19 +164,30 @@ void WindowTest::controlTexts_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<double>("points");
     QTest::addColumn<bool>("bold");
-    QTest::newRow("Command1") << "Command1" << "10個" << 12.0 << true;
-    QTest::newRow("Command2") << "Command2" << "100個" << 12.0 << true;
-    QTest::newRow("Command3") << "Command3" << "1000個" << 12.0 << true;
-    QTest::newRow("Command4") << "Command4" << "10000個" << 12.0 << true;
-    QTest::newRow("Command5") << "Command5" << "終了" << 14.25 << true;
-    QTest::newRow("Command6") << "Command6" << "初期化" << 12.0 << true;
-    QTest::newRow("Command7") << "Command7" << "50000個" << 12.0 << true;
-    QTest::newRow("Label1") << "Label1" << "π＝" << 14.25 << true;
-    QTest::newRow("Label2") << "Label2" << "" << 14.25 << true;
-    QTest::newRow("Label3") << "Label3" << "格子点と重なったコインの個数＝" << 12.0 << true;
-    QTest::newRow("Label4") << "Label4" << "" << 12.0 << true;
-    QTest::newRow("Label5") << "Label5" << "コインを投げて円周率πの近似値を求める！" << 15.75
-                            << true;
+    QTest::newRow("Command1") << "Command1"
+                              << "10個" << 12.0 << true;
+    QTest::newRow("Command2") << "Command2"
+                              << "100個" << 12.0 << true;
+    QTest::newRow("Command3") << "Command3"
+                              << "1000個" << 12.0 << true;
+    QTest::newRow("Command4") << "Command4"
+                              << "10000個" << 12.0 << true;
+    QTest::newRow("Command5") << "Command5"
+                              << "終了" << 14.25 << true;
+    QTest::newRow("Command6") << "Command6"
+                              << "初期化" << 12.0 << true;
+    QTest::newRow("Command7") << "Command7"
+                              << "50000個" << 12.0 << true;
+    QTest::newRow("Label1") << "Label1"
+                            << "π＝" << 14.25 << true;
+    QTest::newRow("Label2") << "Label2"
+                            << "" << 14.25 << true;
+    QTest::newRow("Label3") << "Label3"
+                            << "格子点と重なったコインの個数＝" << 12.0 << true;
+    QTest::newRow("Label4") << "Label4"
+                            << "" << 12.0 << true;
+    QTest::newRow("Label5") << "Label5"
+                            << "コインを投げて円周率πの近似値を求める！" << 15.75 << true;
     QTest::newRow("Label6") << "Label6" << QString::fromUtf16(window::kCreditLine) << 11.25
                             << false;
 }
@@ -219,10 +230,9 @@ void WindowTest::fontsRenderEveryCharacter()
     const QFontMetrics metrics(control->font());
     const QString sample = text + QStringLiteral("0123456789.");
     for (const char32_t c : sample.toUcs4()) {
-        QVERIFY2(metrics.inFontUcs4(c),
-                 qPrintable(QStringLiteral("U+%1 has no glyph in %2")
-                                .arg(uint(c), 4, 16, QLatin1Char('0'))
-                                .arg(info.family())));
+        QVERIFY2(metrics.inFontUcs4(c), qPrintable(QStringLiteral("U+%1 has no glyph in %2")
+                                                       .arg(uint(c), 4, 16, QLatin1Char('0'))
+                                                       .arg(info.family())));
     }
 }
 

@@ -32,8 +32,8 @@ std::vector<std::int16_t> Render(const std::vector<Tone>& tones, double seconds)
         const auto length = static_cast<std::size_t>(tone.length * kSampleRate);
         for (std::size_t i = 0; i < length && first + i < count; ++i) {
             const double t = static_cast<double>(i) / kSampleRate;
-            const double attack = std::min(1.0, t / 0.004);                  // no click
-            const double decay = std::exp(-4.0 * t / tone.length);           // a struck bar
+            const double attack = std::min(1.0, t / 0.004);                 // no click
+            const double decay = std::exp(-4.0 * t / tone.length);          // a struck bar
             const double release = std::min(1.0, (tone.length - t) / 0.02); // ends at zero
             const double wave = std::sin(2 * kPi * tone.frequency * t) +
                                 0.25 * std::sin(2 * kPi * 2.0 * tone.frequency * t) +
@@ -99,8 +99,9 @@ int main(int argc, char* argv[])
     const bool ok =
         WriteWave(directory + "/pinpon.wav",
                   Render({{0.0, 1318.51, 0.42}, {0.30, 1046.50, 0.58}}, 0.88)) &&
-        WriteWave(directory + "/endpinpon.wav",
-                  Render({{0.0, 1046.50, 0.30}, {0.22, 1318.51, 0.22}, {0.40, 783.99, 0.40}}, 0.80));
+        WriteWave(
+            directory + "/endpinpon.wav",
+            Render({{0.0, 1046.50, 0.30}, {0.22, 1318.51, 0.22}, {0.40, 783.99, 0.40}}, 0.80));
     if (!ok) {
         std::fprintf(stderr, "make-cues: cannot write into %s\n", directory.c_str());
         return 1;

@@ -106,8 +106,7 @@ bool HaveJapaneseFont()
     return true;
 }
 
-Form1::Form1(Services services, QWidget* parent)
-    : QWidget(parent), m_services(std::move(services))
+Form1::Form1(Services services, QWidget* parent) : QWidget(parent), m_services(std::move(services))
 {
     if (!m_services.messageBox)
         m_services.messageBox = std::make_unique<platform::QtMessageBox>();
@@ -176,7 +175,7 @@ void Form1::CreateControls()
     m_picture2->setAccessibleName(QStringLiteral("エンブレム"));
 
     // Tab moves through the canvas and the seven buttons in this order.
-    QWidget* chain[] = {m_picture1,     m_commands[0], m_commands[1], m_commands[2],
+    QWidget* chain[] = {m_picture1,    m_commands[0], m_commands[1], m_commands[2],
                         m_commands[3], m_commands[4], m_commands[5], m_commands[6]};
     for (std::size_t i = 1; i < std::size(chain); ++i)
         QWidget::setTabOrder(chain[i - 1], chain[i]);

@@ -56,7 +56,7 @@ class Form1 final : public QWidget
 public:
     struct Services
     {
-        std::unique_ptr<platform::SoundBackend> sound;     // default: libcanberra
+        std::unique_ptr<platform::SoundBackend> sound;    // default: libcanberra
         std::unique_ptr<platform::MessageBox> messageBox; // default: QMessageBox
         std::unique_ptr<platform::RandomSource> random;   // default: RandomGenerator
     };
