@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QGuiApplication>
 
 #include <cstdio>
 #include <cstdlib>
@@ -33,7 +32,6 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("pi-coins"));
     QCoreApplication::setApplicationVersion(QStringLiteral("1.00"));
-    QGuiApplication::setApplicationDisplayName(QString::fromUtf16(window::kWindowTitle));
 
     if (!window::HaveJapaneseFont()) {
         std::fprintf(stderr,
