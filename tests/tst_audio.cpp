@@ -7,6 +7,7 @@
 #include "Experiment.h"
 #include "MMControl.h"
 #include "Random.h"
+#include "WaveFiles.h"
 
 #include <QElapsedTimer>
 #include <QTest>
@@ -195,37 +196,9 @@ void AudioTest::goodFormatsReallyPlay()
 {
     QFETCH(int, channels);
     QFETCH(int, bits);
-    // A 440 Hz tone of a quarter second in the given layout.
-    const int frames = kSampleRate / 4;
-    QByteArray data;
-    for (int i = 0; i < frames; ++i) {
-        const double v = 0.5 * std::sin(2 * 3.14159265358979 * 440.0 * i / kSampleRate);
-        for (int c = 0; c < channels; ++c) {
-            if (bits == 8) {
-                data.append(static_cast<char>(static_cast<quint8>(128 + std::lround(v * 127))));
-            } else {
-                const auto s = static_cast<qint16>(std::lround(v * 32767));
-                data.append(static_cast<char>(s & 0xff)).append(static_cast<char>((s >> 8) & 0xff));
-            }
-        }
-    }
-    const auto le = [](quint32 v, int n) {
-        QByteArray b;
-        for (int i = 0; i < n; ++i)
-            b.append(static_cast<char>((v >> (8 * i)) & 0xff));
-        return b;
-    };
-    const int align = channels * bits / 8;
-    const QByteArray wave = "RIFF" + le(36 + data.size(), 4) + "WAVEfmt " + le(16, 4) + le(1, 2) +
-                            le(channels, 2) + le(kSampleRate, 4) + le(kSampleRate * align, 4) +
-                            le(align, 2) + le(bits, 2) + "data" + le(data.size(), 4) + data;
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("tone.wav"));
-    {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(wave);
-    }
+    QVERIFY(wave_files::WriteFile(path, wave_files::Tone(channels, bits, kSampleRate / 4)));
 
     platform::MMControl player;
     Recorder recorder(*m_server);

@@ -6,6 +6,7 @@
 #include "MMControl.h"
 #include "TestDoubles.h"
 #include "WaveFile.h"
+#include "WaveFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,6 +20,7 @@ using platform::MMControl;
 using testing_doubles::EventLog;
 using testing_doubles::MakeLog;
 using testing_doubles::RecordingSoundBackend;
+using namespace wave_files;
 
 namespace {
 
@@ -27,54 +29,6 @@ QStringList g_messages;
 void CollectMessages(QtMsgType, const QMessageLogContext&, const QString& message)
 {
     g_messages.append(message);
-}
-
-QByteArray Le16(int v)
-{
-    QByteArray b(2, '\0');
-    b[0] = static_cast<char>(v & 0xff);
-    b[1] = static_cast<char>((v >> 8) & 0xff);
-    return b;
-}
-
-QByteArray Le32(quint32 v)
-{
-    return Le16(static_cast<int>(v & 0xffff)) + Le16(static_cast<int>(v >> 16));
-}
-
-// A wave file of the given format with `frames` frames of silence; the data
-// chunk may claim more bytes than it holds.
-QByteArray Wave(int formatTag, int channels, int bits, int frames, qint64 claimExtra = 0)
-{
-    const int rate = 44100;
-    const int blockAlign = channels * bits / 8;
-    const QByteArray data(frames * blockAlign, '\0');
-    QByteArray fmt = Le16(formatTag) + Le16(channels) + Le32(rate) + Le32(rate * blockAlign) +
-                     Le16(blockAlign) + Le16(bits);
-    const auto dataSize = static_cast<quint32>(data.size() + claimExtra);
-    QByteArray file =
-        "WAVEfmt " + Le32(static_cast<quint32>(fmt.size())) + fmt + "data" + Le32(dataSize) + data;
-    return "RIFF" + Le32(static_cast<quint32>(file.size())) + file;
-}
-
-QByteArray ExtensibleWave(int subformat, int channels, int bits, int frames)
-{
-    const int rate = 44100;
-    const int blockAlign = channels * bits / 8;
-    const QByteArray guidTail = QByteArray::fromHex("000000001000800000aa00389b71");
-    QByteArray fmt = Le16(0xFFFE) + Le16(channels) + Le32(rate) + Le32(rate * blockAlign) +
-                     Le16(blockAlign) + Le16(bits) + Le16(22) + Le16(bits) + Le32(0x3F) +
-                     Le16(subformat) + guidTail;
-    const QByteArray data(frames * blockAlign, '\0');
-    QByteArray file = "WAVEfmt " + Le32(static_cast<quint32>(fmt.size())) + fmt + "data" +
-                      Le32(static_cast<quint32>(data.size())) + data;
-    return "RIFF" + Le32(static_cast<quint32>(file.size())) + file;
-}
-
-bool WriteFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 } // namespace
