@@ -431,9 +431,16 @@ void CanvasTest::canvasWidgetShowsTheBoardInsideItsBorder()
 
     experiment::DrawBoardGrid(canvas);
     canvas.Circle(240, 240, 50, platform::QBColor(12), 0.85f);
+    // What the widget paints is the backing image pixel for pixel, at the
+    // screen's own resolution (this test also runs with QT_SCALE_FACTOR=2).
+    const qreal ratio = canvas.devicePixelRatioF();
     const QImage shown = canvas.grab().toImage().convertToFormat(QImage::Format_RGB32);
-    QCOMPARE(shown.copy(canvas.DrawingArea()),
-             canvas.Board().Image().convertToFormat(QImage::Format_RGB32));
+    QCOMPARE(canvas.Board().DevicePixelRatio(), ratio);
+    QCOMPARE(canvas.Board().Image().size(), (QSizeF(523, 435) * ratio).toSize());
+    const QRect area(canvas.DrawingArea().topLeft() * ratio, canvas.Board().Image().size());
+    QImage part = shown.copy(area);
+    part.setDevicePixelRatio(1.0);
+    QCOMPARE(part, canvas.Board().Image().convertToFormat(QImage::Format_RGB32));
     QVERIFY(Pixel(shown, 0, 0) != kWhite); // the border
 }
 
