@@ -352,7 +352,8 @@ void ProgramTest::hostileEnvironments()
 
     m_server.RequestClose(m_server.FindWindow(kTitle));
     QVERIFY(program.Process().waitForFinished(10000));
-    QCOMPARE(program.Process().exitCode(), 0);
+    QVERIFY2(program.Process().exitCode() == 0,
+             qPrintable(program.Lines().join(QLatin1Char('\n'))));
     QFile::setPermissions(cwd, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
