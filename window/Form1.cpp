@@ -34,7 +34,7 @@ constexpr QRect TwipRect(int left, int top, int width, int height)
     return {Px(left), Px(top), Px(width), Px(height)};
 }
 
-struct ButtonSpec
+struct ButtonLayout
 {
     int number;
     const char16_t* caption;
@@ -43,7 +43,7 @@ struct ButtonSpec
     int coinCount; // 0: not a run button
 };
 
-constexpr ButtonSpec kButtons[] = {
+constexpr ButtonLayout kButtons[] = {
     {1, u"10個", TwipRect(360, 7440, 988, 615), 12.0, 10},
     {2, u"100個", TwipRect(1560, 7440, 1086, 615), 12.0, 100},
     {3, u"1000個", TwipRect(2760, 7440, 1185, 615), 12.0, 1000},
@@ -53,7 +53,7 @@ constexpr ButtonSpec kButtons[] = {
     {7, u"50000個", TwipRect(5520, 7440, 1284, 615), 12.0, 50000},
 };
 
-struct LabelSpec
+struct LabelLayout
 {
     int number;
     const char16_t* text;
@@ -62,7 +62,7 @@ struct LabelSpec
     bool bold;
 };
 
-constexpr LabelSpec kLabels[] = {
+constexpr LabelLayout kLabels[] = {
     {1, u"π＝", TwipRect(3480, 8640, 615, 375), 14.25, true},
     {2, u"", TwipRect(4200, 8640, 1935, 375), 14.25, true},
     {3, u"格子点と重なったコインの個数＝", TwipRect(480, 8280, 3615, 255), 12.0, true},
@@ -138,31 +138,31 @@ void Form1::CreateControls()
     m_mmControl1 = new platform::MMControl(std::move(m_services.sound), this);
     m_mmControl1->setObjectName(QStringLiteral("MMControl1"));
 
-    for (const LabelSpec& spec : kLabels) {
-        auto* label = new QLabel(Text(spec.text), this);
-        label->setObjectName(QStringLiteral("Label%1").arg(spec.number));
-        label->setGeometry(spec.geometry);
-        label->setFont(ControlFont(spec.pointSize, spec.bold));
+    for (const LabelLayout& entry : kLabels) {
+        auto* label = new QLabel(Text(entry.text), this);
+        label->setObjectName(QStringLiteral("Label%1").arg(entry.number));
+        label->setGeometry(entry.geometry);
+        label->setFont(ControlFont(entry.pointSize, entry.bold));
         label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         label->setTextFormat(Qt::PlainText);
         label->setBackgroundRole(QPalette::Button);
         label->setForegroundRole(QPalette::ButtonText);
         label->setAutoFillBackground(true);
         label->setFocusPolicy(Qt::NoFocus);
-        m_labels[spec.number - 1] = label;
+        m_labels[entry.number - 1] = label;
     }
 
-    for (const ButtonSpec& spec : kButtons) {
-        auto* button = new QPushButton(Text(spec.caption), this);
-        button->setObjectName(QStringLiteral("Command%1").arg(spec.number));
-        button->setGeometry(spec.geometry);
-        button->setFont(ControlFont(spec.pointSize, true));
+    for (const ButtonLayout& entry : kButtons) {
+        auto* button = new QPushButton(Text(entry.caption), this);
+        button->setObjectName(QStringLiteral("Command%1").arg(entry.number));
+        button->setGeometry(entry.geometry);
+        button->setFont(ControlFont(entry.pointSize, true));
         button->setFocusPolicy(Qt::StrongFocus);
         // Enter presses the focused button; outside a dialog there is no
         // window default button for it to become.
         button->setAutoDefault(true);
         button->setDefault(false);
-        m_commands[spec.number - 1] = button;
+        m_commands[entry.number - 1] = button;
     }
 
     m_picture2 = new QLabel(this);
@@ -191,11 +191,11 @@ void Form1::CreateControls()
 
 void Form1::WireEvents()
 {
-    for (const ButtonSpec& spec : kButtons) {
-        if (spec.coinCount == 0)
+    for (const ButtonLayout& entry : kButtons) {
+        if (entry.coinCount == 0)
             continue;
-        const int coinCount = spec.coinCount;
-        connect(m_commands[spec.number - 1], &QPushButton::clicked, this,
+        const int coinCount = entry.coinCount;
+        connect(m_commands[entry.number - 1], &QPushButton::clicked, this,
                 [this, coinCount] { m_experiment->RunExperiment(coinCount); });
     }
     connect(m_commands[4], &QPushButton::clicked, this, &Form1::Command5Click);
