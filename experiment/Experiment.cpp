@@ -23,7 +23,7 @@ Experiment::~Experiment() = default;
 
 bool Experiment::RunExperiment(int coinCount)
 {
-    if (coinCount < 1 || coinCount > MaxCoinCount)
+    if (!Fits(coinCount))
         return false;
     platform::PlaySoundCue(m_sound, QStringLiteral("pinpon.wav"));
     return ThrowCoins(coinCount);
@@ -31,7 +31,7 @@ bool Experiment::RunExperiment(int coinCount)
 
 bool Experiment::ThrowCoins(int coinCount)
 {
-    if (coinCount < 1 || coinCount > MaxCoinCount)
+    if (!Fits(coinCount))
         return false;
 
     m_canvas.Cls();

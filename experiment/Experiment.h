@@ -44,6 +44,12 @@ public:
     Experiment(const Experiment&) = delete;
     Experiment& operator=(const Experiment&) = delete;
 
+    // Whether a run of N coins fits the coin arrays: 1..MaxCoinCount.
+    static constexpr bool Fits(int coinCount)
+    {
+        return coinCount >= 1 && coinCount <= MaxCoinCount;
+    }
+
     // Runs N coins. Refuses (returns false, touching nothing) a count
     // outside 1..MaxCoinCount, which the coin arrays could not hold.
     bool RunExperiment(int coinCount);

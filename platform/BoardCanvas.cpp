@@ -47,22 +47,12 @@ void BoardCanvas::ScheduleRepaint()
     update(contentsRect());
 }
 
-void BoardCanvas::FollowDevicePixelRatio()
-{
-    m_board.SetDevicePixelRatio(devicePixelRatioF());
-}
-
-void BoardCanvas::changeEvent(QEvent* event)
-{
-    QFrame::changeEvent(event);
-    if (event->type() == QEvent::ScreenChangeInternal)
-        FollowDevicePixelRatio();
-}
-
 void BoardCanvas::paintEvent(QPaintEvent* event)
 {
     m_repaintScheduled = false;
-    FollowDevicePixelRatio();
+    // A move to a screen of another density shows up here first: the board
+    // is drawn anew at the new resolution before it is shown.
+    m_board.SetDevicePixelRatio(devicePixelRatioF());
     QPainter painter(this);
     const QRect area = contentsRect();
     if (event->region().intersects(area))

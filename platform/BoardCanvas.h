@@ -35,11 +35,9 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void changeEvent(QEvent* event) override;
 
 private:
     void ScheduleRepaint();
-    void FollowDevicePixelRatio();
 
     BoardImage m_board;
     bool m_repaintScheduled = false;

@@ -31,11 +31,15 @@ int ClampedRound(double value)
     return static_cast<int>(std::lround(std::clamp(value, -kCoordinateLimit, kCoordinateLimit)));
 }
 
-QPen BoardPen(QRgb color, int width)
+// Sets a painter up the way the board draws: an aliased, flat-capped pen
+// of the given width, copying its colour over what is there.
+void UseBoardPen(QPainter& painter, QRgb color, int width)
 {
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.setRenderHint(QPainter::Antialiasing, false);
     QPen pen(QColor::fromRgb(color), width);
     pen.setCapStyle(Qt::FlatCap);
-    return pen;
+    painter.setPen(pen);
 }
 
 } // namespace
@@ -152,9 +156,7 @@ void BoardImage::RenderLine(const Operation& operation)
         return;
     }
     QPainter painter(&m_image);
-    painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setPen(BoardPen(operation.color, m_penWidth));
+    UseBoardPen(painter, operation.color, m_penWidth);
     painter.drawLine(from, to);
 }
 
@@ -188,9 +190,7 @@ void BoardImage::RenderCircle(const Operation& operation)
     const int b = rect.height() / 2;
     if (a > kMaxTemplateHalfAxis || b > kMaxTemplateHalfAxis) {
         QPainter painter(&m_image);
-        painter.setCompositionMode(QPainter::CompositionMode_Source);
-        painter.setRenderHint(QPainter::Antialiasing, false);
-        painter.setPen(BoardPen(operation.color, m_penWidth));
+        UseBoardPen(painter, operation.color, m_penWidth);
         painter.drawEllipse(rect);
         return;
     }
@@ -237,9 +237,7 @@ const BoardImage::Outline& BoardImage::OutlineFor(int halfWidth, int halfHeight)
     stamp.fill(Qt::transparent);
     {
         QPainter painter(&stamp);
-        painter.setCompositionMode(QPainter::CompositionMode_Source);
-        painter.setRenderHint(QPainter::Antialiasing, false);
-        painter.setPen(BoardPen(qRgb(0, 0, 0), m_penWidth));
+        UseBoardPen(painter, qRgb(0, 0, 0), m_penWidth);
         painter.drawEllipse(
             QRect(centre.x() - halfWidth, centre.y() - halfHeight, 2 * halfWidth, 2 * halfHeight));
     }
