@@ -1,6 +1,5 @@
 #include "BoardCanvas.h"
 
-#include <QEvent>
 #include <QPaintEvent>
 #include <QPainter>
 

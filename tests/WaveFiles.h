@@ -49,9 +49,8 @@ inline QByteArray Wave(int formatTag, int channels, int bits, int frames, qint64
 // The same in WAVE_FORMAT_EXTENSIBLE, whose subformat names the encoding.
 inline QByteArray ExtensibleWave(int subformat, int channels, int bits, int frames)
 {
-    const QByteArray format = Format(0xFFFE, channels, bits) + Le16(22) + Le16(bits) +
-                              Le32(0x3F) + Le16(subformat) +
-                              QByteArray::fromHex("000000001000800000aa00389b71");
+    const QByteArray format = Format(0xFFFE, channels, bits) + Le16(22) + Le16(bits) + Le32(0x3F) +
+                              Le16(subformat) + QByteArray::fromHex("000000001000800000aa00389b71");
     return Riff(format, QByteArray(frames * channels * bits / 8, '\0'));
 }
 

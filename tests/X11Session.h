@@ -218,9 +218,8 @@ public:
         // crashes itself ("Tracer caught signal 11") in a process that exits
         // with a real X connection and its threads around.
         if (env.contains(QStringLiteral("ASAN_OPTIONS"))) {
-            env.insert(QStringLiteral("ASAN_OPTIONS"),
-                       env.value(QStringLiteral("ASAN_OPTIONS")) +
-                           QStringLiteral(":detect_leaks=0"));
+            env.insert(QStringLiteral("ASAN_OPTIONS"), env.value(QStringLiteral("ASAN_OPTIONS")) +
+                                                           QStringLiteral(":detect_leaks=0"));
         }
         env.insert(QStringLiteral("QT_LOGGING_RULES"),
                    QStringLiteral("pi-coins.run.debug=true;pi-coins.window.debug=true"));

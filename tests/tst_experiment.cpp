@@ -70,7 +70,6 @@ private Q_SLOTS:
     void eachSizeThrowsItsCoins();
     void labelsChangeOnlyAtTheEnd();
     void twoRunsInARow();
-    void largestRunCountsPastSixteenBits();
     void entriesAboveNAreLeftAlone();
     void countsOutsideTheArraysAreRefused_data();
     void countsOutsideTheArraysAreRefused();
@@ -186,6 +185,8 @@ void ExperimentTest::eachSizeThrowsItsCoins()
         hitCount += experiment::CoversLatticePoint(x, y) ? 1 : 0;
     }
     QCOMPARE(hits, QString::number(hitCount));
+    if (coins == 50000) // about 39,200: past what 16 bits hold
+        QVERIFY2(hitCount > 38'500 && hitCount < 39'900, qPrintable(hits));
     QCOMPARE(estimate, experiment::PiEstimateText(4.0 * hitCount / coins));
     QCOMPARE(run.CoinX()[0], std::int16_t{0}); // entry 0 is never used
 }
@@ -220,29 +221,6 @@ void ExperimentTest::twoRunsInARow()
     QCOMPARE(rig.hits, QStringLiteral("5"));
     QCOMPARE(rig.estimate, QStringLiteral("2"));
     QCOMPARE(rig.log->count(QStringLiteral("Stop")), 1); // the cue starts again
-}
-
-void ExperimentTest::largestRunCountsPastSixteenBits()
-{
-    Rig rig({UnitFor(240)});
-    QVERIFY(rig.run.RunExperiment(50000));
-    QCOMPARE(rig.hits, QStringLiteral("50000"));
-    QCOMPARE(rig.estimate, QStringLiteral("4"));
-
-    // With real random coins, about 39,200 hits and five decimals.
-    platform::RandomGenerator random;
-    platform::BoardImage board(QSize(523, 435));
-    auto log = MakeLog();
-    platform::MMControl sound(std::make_unique<RecordingSoundBackend>(log));
-    QString estimate;
-    QString hits;
-    Experiment run(
-        board, sound, random, [&](QStringView t) { estimate = t.toString(); },
-        [&](QStringView t) { hits = t.toString(); });
-    QVERIFY(run.RunExperiment(50000));
-    QVERIFY2(hits.toInt() > 38'500 && hits.toInt() < 39'900, qPrintable(hits));
-    QVERIFY(estimate.startsWith(QStringLiteral("3.1")));
-    QVERIFY(estimate.size() <= 7); // 3.xxxxx
 }
 
 void ExperimentTest::entriesAboveNAreLeftAlone()

@@ -2,7 +2,6 @@
 // text form of the estimate.
 
 #include "BoardGeometry.h"
-#include "QBColor.h"
 #include "TestDoubles.h"
 
 #include <QTest>
@@ -12,7 +11,6 @@
 
 using namespace experiment;
 using testing_doubles::RecordingSurface;
-using testing_doubles::ScriptedRandom;
 using testing_doubles::SurfaceCall;
 
 namespace {
@@ -38,35 +36,18 @@ class GeometryTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void latticePointsAreInRowOrder();
     void coversLatticePoint_data();
     void coversLatticePoint();
     void coverTestAgreesWithTheScanEverywhere();
     void coinCoordinate_data();
     void coinCoordinate();
-    void randomCoinCoordinateTakesOneValue();
     void piEstimateText_data();
     void piEstimateText();
     void piEstimateOfNoCoinsIsNotANumber();
     void gridIsTenBlackLinesInOrder();
     void coinIsDrawnWithRadiusAspectAndColour_data();
     void coinIsDrawnWithRadiusAspectAndColour();
-    void paletteColours_data();
-    void paletteColours();
 };
-
-void GeometryTest::latticePointsAreInRowOrder()
-{
-    QCOMPARE(LatticePoints.size(), std::size_t{25});
-    QCOMPARE(LatticePoints.front().x, 40);
-    QCOMPARE(LatticePoints.front().y, 40);
-    QCOMPARE(LatticePoints[1].x, 140);
-    QCOMPARE(LatticePoints[1].y, 40);
-    QCOMPARE(LatticePoints[5].x, 40);
-    QCOMPARE(LatticePoints[5].y, 140);
-    QCOMPARE(LatticePoints.back().x, 440);
-    QCOMPARE(LatticePoints.back().y, 440);
-}
 
 void GeometryTest::coversLatticePoint_data()
 {
@@ -145,15 +126,6 @@ void GeometryTest::coinCoordinate()
     QFETCH(float, u);
     QFETCH(int, coordinate);
     QCOMPARE(int{CoinCoordinateFromUnit(u)}, coordinate);
-}
-
-void GeometryTest::randomCoinCoordinateTakesOneValue()
-{
-    ScriptedRandom random({0.0f, 0.5f, std::nextafter(1.0f, 0.0f)});
-    QCOMPARE(int{RandomCoinCoordinate(random)}, 40);
-    QCOMPARE(int{RandomCoinCoordinate(random)}, 240);
-    QCOMPARE(int{RandomCoinCoordinate(random)}, 439);
-    QCOMPARE(random.taken, 3);
 }
 
 void GeometryTest::piEstimateText_data()
@@ -239,27 +211,6 @@ void GeometryTest::coinIsDrawnWithRadiusAspectAndColour()
     QCOMPARE(call.c, 50.0f);
     QCOMPARE(call.d, 0.85f);
     QCOMPARE(call.color, color);
-}
-
-void GeometryTest::paletteColours_data()
-{
-    QTest::addColumn<int>("index");
-    QTest::addColumn<QColor>("color");
-    QTest::newRow("0 black") << 0 << QColor(0, 0, 0);
-    QTest::newRow("7 white") << 7 << QColor(192, 192, 192);
-    QTest::newRow("8 grey") << 8 << QColor(128, 128, 128);
-    QTest::newRow("9 light blue") << 9 << QColor(0, 0, 255);
-    QTest::newRow("12 light red") << 12 << QColor(255, 0, 0);
-    QTest::newRow("15 bright white") << 15 << QColor(255, 255, 255);
-    QTest::newRow("16 is no colour") << 16 << QColor();
-    QTest::newRow("-1 is no colour") << -1 << QColor();
-}
-
-void GeometryTest::paletteColours()
-{
-    QFETCH(int, index);
-    QFETCH(QColor, color);
-    QCOMPARE(platform::QBColor(index), color);
 }
 
 QTEST_GUILESS_MAIN(GeometryTest)
