@@ -23,25 +23,12 @@ namespace x11_testing {
 
 // Where the client area opens on the screen, and the buttons within it.
 inline constexpr QPoint kClientOrigin{358, 68};
+// The centres of Command1..Command7 within the client area.
 inline QPoint ButtonCentre(int number)
 {
-    switch (number) {
-    case 1:
-        return {24 + 33, 496 + 20};
-    case 2:
-        return {104 + 36, 496 + 20};
-    case 3:
-        return {184 + 39, 496 + 20};
-    case 4:
-        return {272 + 43, 496 + 20};
-    case 5:
-        return {64 + 36, 584 + 16};
-    case 6:
-        return {464 + 43, 496 + 20};
-    case 7:
-        return {368 + 43, 496 + 20};
-    }
-    return {};
+    static constexpr QPoint centres[] = {{57, 516},  {140, 516}, {223, 516}, {315, 516},
+                                         {100, 600}, {507, 516}, {411, 516}};
+    return number >= 1 && number <= 7 ? centres[number - 1] : QPoint();
 }
 
 class XServer

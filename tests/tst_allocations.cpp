@@ -2,7 +2,7 @@
 // the coin arrays exist: every heap allocation in this process is counted
 // by replacing malloc and its relatives for the test program.
 
-#include "BoardImage.h"
+#include "BoardRun.h"
 #include "Experiment.h"
 #include "MMControl.h"
 #include "Sanitizers.h"
@@ -106,35 +106,25 @@ void AllocationTest::throwingCoinsAllocatesNothing()
 {
     QFETCH(int, coins);
     QFETCH(qreal, ratio);
-    platform::BoardImage board(QSize(523, 435), ratio);
-    auto log = MakeLog();
-    platform::MMControl sound(std::make_unique<RecordingSoundBackend>(log));
-    platform::RandomGenerator random;
-    qsizetype estimateLength = 0;
-    qsizetype hitsLength = 0;
-    Experiment run(
-        board, sound, random, [&](QStringView t) { estimateLength = t.size(); },
-        [&](QStringView t) { hitsLength = t.size(); });
+    BoardRun rig(ratio);
+    Experiment& run = rig.run;
     QVERIFY(run.ThrowCoins(10)); // the first run makes the coin outline once
 
     const long before = g_allocations.load();
     QVERIFY(run.ThrowCoins(coins));
     QVERIFY(run.ThrowCoins(coins));
     QCOMPARE(g_allocations.load() - before, 0L);
-    QVERIFY(estimateLength > 0 && hitsLength > 0);
+    QVERIFY(rig.estimate.size > 0 && rig.hits.size > 0);
 }
 
 void AllocationTest::wholeRunCostsTheSameForEverySize()
 {
     // With its cue the run looks up and checks a file; that cost must not
     // grow with the number of coins.
-    platform::BoardImage board(QSize(523, 435));
-    auto log = MakeLog();
-    platform::MMControl sound(std::make_unique<RecordingSoundBackend>(log));
-    platform::RandomGenerator random;
-    Experiment run(board, sound, random, {}, {});
+    BoardRun rig;
+    Experiment& run = rig.run;
     QVERIFY(run.RunExperiment(10));
-    log->reserve(100);
+    rig.log->reserve(100);
 
     long costs[2] = {};
     int index = 0;

@@ -3,6 +3,7 @@
 
 #include "BoardGeometry.h"
 #include "BoardImage.h"
+#include "BoardRun.h"
 #include "Experiment.h"
 #include "MMControl.h"
 #include "QBColor.h"
@@ -166,16 +167,10 @@ void ExperimentTest::eachSizeThrowsItsCoins_data()
 void ExperimentTest::eachSizeThrowsItsCoins()
 {
     QFETCH(int, coins);
-    auto log = MakeLog();
-    platform::BoardImage board(QSize(523, 435));
-    platform::MMControl sound(std::make_unique<RecordingSoundBackend>(log));
-    platform::RandomGenerator random;
-    QString estimate;
-    QString hits;
-    Experiment run(
-        board, sound, random, [&](QStringView t) { estimate = t.toString(); },
-        [&](QStringView t) { hits = t.toString(); });
-    QVERIFY(run.RunExperiment(coins));
+    BoardRun rig;
+    const Experiment& run = rig.run;
+    QVERIFY(rig.run.RunExperiment(coins));
+    const QString hits = rig.hits.String();
 
     int hitCount = 0;
     for (int i = 1; i <= coins; ++i) {
@@ -187,7 +182,7 @@ void ExperimentTest::eachSizeThrowsItsCoins()
     QCOMPARE(hits, QString::number(hitCount));
     if (coins == 50000) // about 39,200: past what 16 bits hold
         QVERIFY2(hitCount > 38'500 && hitCount < 39'900, qPrintable(hits));
-    QCOMPARE(estimate, experiment::PiEstimateText(4.0 * hitCount / coins));
+    QCOMPARE(rig.estimate.String(), experiment::PiEstimateText(4.0 * hitCount / coins));
     QCOMPARE(run.CoinX()[0], std::int16_t{0}); // entry 0 is never used
 }
 
@@ -256,11 +251,8 @@ void ExperimentTest::countsOutsideTheArraysAreRefused()
 
 void ExperimentTest::runsAtDifferentTimesDiffer()
 {
-    platform::BoardImage board(QSize(523, 435));
-    auto log = MakeLog();
-    platform::MMControl sound(std::make_unique<RecordingSoundBackend>(log));
-    platform::RandomGenerator random;
-    Experiment run(board, sound, random, {}, {});
+    BoardRun rig;
+    Experiment& run = rig.run;
     QVERIFY(run.RunExperiment(100));
     const std::vector<std::int16_t> first(run.CoinX().begin() + 1, run.CoinX().begin() + 101);
     QTest::qSleep(2);
