@@ -1,37 +1,50 @@
-#include "Form1.h"
+#include "window/Form1.h"
 
 #include <QApplication>
-#include <QCoreApplication>
 
 #include <cstdio>
 #include <cstdlib>
 
 namespace {
 
-// Qt aborts with a long plugin report when there is no display to talk to;
-// say so in one line instead.
-bool HaveDisplay()
+// Messages of the window system while it starts up are held back: when it
+// cannot start (no display, or one that cannot be reached) the toolkit
+// aborts with a long plugin report, and one line is what the user needs.
+QList<QPair<QtMsgType, QString>>* g_startupMessages = nullptr;
+
+void HoldStartupMessage(QtMsgType type, const QMessageLogContext&, const QString& message)
 {
-    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
-    if (!platform.isEmpty() && !platform.startsWith("xcb") && !platform.startsWith("wayland"))
-        return true; // offscreen, vnc, eglfs...: they need no display server
-    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
-           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    if (type != QtFatalMsg) {
+        g_startupMessages->append({type, message});
+        return;
+    }
+    const QByteArray display = qgetenv("DISPLAY");
+    const QByteArray wayland = qgetenv("WAYLAND_DISPLAY");
+    if (display.isEmpty() && wayland.isEmpty()) {
+        std::fprintf(stderr, "pi-coins: no display found (neither DISPLAY nor WAYLAND_DISPLAY is "
+                             "set); start it from a graphical session\n");
+    } else {
+        std::fprintf(stderr,
+                     "pi-coins: cannot connect to the display (DISPLAY=%s, WAYLAND_DISPLAY=%s); "
+                     "start it from a graphical session or set DISPLAY to a running one\n",
+                     display.constData(), wayland.constData());
+    }
+    std::_Exit(EXIT_FAILURE);
 }
 
 } // namespace
 
 int main(int argc, char* argv[])
 {
-    if (!HaveDisplay()) {
-        std::fprintf(stderr, "pi-coins: no display found (neither DISPLAY nor WAYLAND_DISPLAY "
-                             "is set); start it from a graphical session\n");
-        return EXIT_FAILURE;
-    }
-
+    QList<QPair<QtMsgType, QString>> startupMessages;
+    g_startupMessages = &startupMessages;
+    const QtMessageHandler defaultHandler = qInstallMessageHandler(HoldStartupMessage);
     QApplication app(argc, argv);
+    qInstallMessageHandler(defaultHandler);
+    for (const auto& [type, message] : std::as_const(startupMessages))
+        qt_message_output(type, QMessageLogContext(), message);
     QCoreApplication::setApplicationName(QStringLiteral("pi-coins"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("1.00"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(PI_COINS_VERSION));
 
     if (!window::HaveJapaneseFont()) {
         std::fprintf(stderr,

@@ -1,56 +1,51 @@
-// What a sound cue costs and how fast it sounds, against a private
-// PulseAudio server (started here, as the test suite does):
+// What a sound cue costs the user-interface thread, and how fast it sounds,
+// against a private PulseAudio server started here as the tests do, and
+// against servers that are missing or never answer:
 //   pi-coins-audio-bench [--benchmark_repetitions=5 ...]
-// Latencies are read from the sink's own output stream: a sample's time is
-// known from how much the sink has written when it is read back.
+// Run from the build directory, where the cues are.
 
-#include "AudioServer.h"
-#include "MMControl.h"
+#include "SoundServer.h"
+#include "platform/MMControl.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFileInfo>
 
 #include <benchmark/benchmark.h>
 
-#include <chrono>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 #include <thread>
 
 namespace {
 
-using audio_testing::AudioServer;
-using audio_testing::kSampleRate;
-using audio_testing::Recorder;
-
-AudioServer* g_server = nullptr;
+SoundServer* g_server = nullptr;
 
 void Pause(int milliseconds)
 {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
-// From "Sound" to the first sample of the cue leaving the sink.
+// From "Sound" to the cue's first sample leaving the sink.
 void BM_CueStartLatency(benchmark::State& state)
 {
     platform::MMControl player;
-    platform::PlaySoundCue(player, QStringLiteral("pinpon.wav")); // warm the sink up
-    Pause(1200);
     for (auto _ : state) {
-        Recorder recorder(*g_server);
+        const std::size_t before = g_server->Samples().size();
         QElapsedTimer clock;
         clock.start();
         platform::PlaySoundCue(player, QStringLiteral("pinpon.wav"));
-        double latency = -1;
-        while (clock.elapsed() < 2000 && latency < 0) {
-            const auto samples = recorder.Samples();
-            const std::size_t first = audio_testing::FirstSound(samples);
-            if (first < samples.size()) {
-                // The sample was written `samples.size() - first` samples ago.
-                const double now = clock.nsecsElapsed() / 1e9;
-                latency = now - double(samples.size() - first) / kSampleRate;
+        double latency = 0;
+        for (bool heard = false; !heard && clock.elapsed() < 2000; Pause(1)) {
+            const auto samples = g_server->Samples();
+            for (std::size_t i = before; i < samples.size() && !heard; ++i) {
+                if (samples[i] != 0) {
+                    heard = true;
+                    latency = clock.nsecsElapsed() / 1e9 -
+                              double(samples.size() - i) / SoundServer::kSampleRate;
+                }
             }
-            Pause(1);
         }
         state.SetIterationTime(std::max(latency, 0.0));
         player.SetCommand(QStringLiteral("Stop"));
@@ -59,89 +54,52 @@ void BM_CueStartLatency(benchmark::State& state)
 }
 BENCHMARK(BM_CueStartLatency)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
 
-// From "Stop" on a sounding cue to its last sample leaving the sink.
-void BM_CueStopLatency(benchmark::State& state)
-{
-    platform::MMControl player;
-    for (auto _ : state) {
-        Recorder recorder(*g_server);
-        platform::PlaySoundCue(player, QStringLiteral("pinpon.wav"));
-        Pause(300);
-        QElapsedTimer clock;
-        clock.start();
-        player.SetCommand(QStringLiteral("Stop"));
-        Pause(400);
-        const auto samples = recorder.Samples();
-        const double now = clock.nsecsElapsed() / 1e9;
-        std::size_t last = 0;
-        for (std::size_t i = 0; i < samples.size(); ++i) {
-            if (samples[i] != 0)
-                last = i;
-        }
-        const double latency = now - double(samples.size() - last) / kSampleRate;
-        state.SetIterationTime(std::max(latency, 0.0));
-    }
-}
-BENCHMARK(BM_CueStopLatency)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
-
-// What the five writes of a cue cost the calling (user-interface) thread.
-void BM_CueCostOnTheCaller(benchmark::State& state)
-{
-    platform::MMControl player;
-    for (auto _ : state) {
-        platform::PlaySoundCue(player, QStringLiteral("pinpon.wav"));
-        state.PauseTiming();
-        Pause(20);
-        state.ResumeTiming();
-    }
-}
-BENCHMARK(BM_CueCostOnTheCaller)->Unit(benchmark::kMillisecond)->Iterations(50);
-
-// The same with no sound server at all: the cue is silent.
-void BM_CueCostWithoutServer(benchmark::State& state)
+// The five writes of a cue on the calling (user-interface) thread, with
+// the server given by `address` (empty: the private one).
+void CueCost(benchmark::State& state, const QByteArray& address)
 {
     const QByteArray previous = qgetenv("PULSE_SERVER");
-    qputenv("PULSE_SERVER", "unix:/nonexistent/pulse/native");
-    platform::MMControl player;
-    for (auto _ : state)
-        platform::PlaySoundCue(player, QStringLiteral("pinpon.wav"));
+    if (!address.isEmpty())
+        qputenv("PULSE_SERVER", address);
+    {
+        platform::MMControl player;
+        for (auto _ : state) {
+            platform::PlaySoundCue(player, QStringLiteral("pinpon.wav"));
+            state.PauseTiming();
+            Pause(20);
+            state.ResumeTiming();
+        }
+    }
     qputenv("PULSE_SERVER", previous);
 }
-BENCHMARK(BM_CueCostWithoutServer)->Unit(benchmark::kMillisecond)->Iterations(50);
 
-// Opening a 100 MB cue: only its header is read.
-void BM_OpenHugeCue(benchmark::State& state)
+void BM_CueCostOnTheCaller(benchmark::State& state)
 {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("huge.wav"));
-    {
-        QFile file(path);
-        file.open(QIODevice::WriteOnly);
-        QByteArray header = QByteArray::fromHex("52494646"
-                                                "2ce1f505"
-                                                "57415645"
-                                                "666d7420"
-                                                "10000000"
-                                                "0100"
-                                                "0200"
-                                                "44ac0000"
-                                                "10b10200"
-                                                "0400"
-                                                "1000"
-                                                "64617461"
-                                                "00e1f505");
-        file.write(header);
-        file.resize(header.size() + 100'000'000);
-    }
-    platform::MMControl player;
-    for (auto _ : state) {
-        player.SetCommand(QStringLiteral("Close"));
-        player.SetFileName(path);
-        player.SetCommand(QStringLiteral("Open"));
-        benchmark::DoNotOptimize(player.OpenedPath());
-    }
+    CueCost(state, {});
 }
-BENCHMARK(BM_OpenHugeCue)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_CueCostOnTheCaller)->Unit(benchmark::kMicrosecond)->Iterations(50);
+
+void BM_CueCostWithoutServer(benchmark::State& state)
+{
+    CueCost(state, "unix:/nonexistent/pulse/native");
+}
+BENCHMARK(BM_CueCostWithoutServer)->Unit(benchmark::kMicrosecond)->Iterations(50);
+
+// A server that takes the connection and never says a word.
+void BM_CueCostWithNeverAnsweringServer(benchmark::State& state)
+{
+    const QByteArray path = "/tmp/pi-coins-bench-silent-" + QByteArray::number(getpid());
+    const int listener = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.constData(), sizeof address.sun_path - 1);
+    bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    listen(listener, 16);
+    CueCost(state, "unix:" + path);
+    close(listener);
+    unlink(path.constData());
+}
+BENCHMARK(BM_CueCostWithNeverAnsweringServer)->Unit(benchmark::kMicrosecond)->Iterations(50);
 
 } // namespace
 
@@ -151,18 +109,13 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
-    if (!audio_testing::HaveTools()) {
-        std::fprintf(stderr, "pi-coins-audio-bench: needs pulseaudio, pactl and cat\n");
-        return 1;
-    }
-    AudioServer server;
+    SoundServer server;
     if (!server.Start()) {
         std::fprintf(stderr, "pi-coins-audio-bench: the PulseAudio server did not start\n");
         return 1;
     }
     g_server = &server;
-    qputenv("PULSE_SERVER", server.ServerAddress().toLocal8Bit());
-    QDir::setCurrent(QStringLiteral(PI_COINS_ASSETS_DIR));
+    qputenv("PULSE_SERVER", server.Address().toLocal8Bit());
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

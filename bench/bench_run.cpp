@@ -2,16 +2,21 @@
 // own per-coin ellipse drawing would cost for the same coins.
 //   scripts/dev bench [--benchmark_repetitions=5 ...]
 
-#include "BoardGeometry.h"
-#include "BoardImage.h"
-#include "Experiment.h"
-#include "MMControl.h"
-#include "QBColor.h"
-#include "Random.h"
-#include "SoundBackend.h"
+#include "experiment/BoardGeometry.h"
+#include "experiment/Experiment.h"
+#include "platform/BoardImage.h"
+#include "platform/MMControl.h"
+#include "platform/QBColor.h"
+#include "platform/Random.h"
+#include "window/Form1.h"
 
-#include <QGuiApplication>
+#include <QApplication>
+#include <QPushButton>
+
 #include <QPainter>
+
+#include <fstream>
+#include <string>
 
 #include <benchmark/benchmark.h>
 
@@ -19,22 +24,17 @@ namespace {
 
 constexpr QSize kArea{523, 435};
 
-class SilentBackend final : public platform::SoundBackend
-{
-public:
-    bool Start(const QString&, QString*) override { return true; }
-    void Stop() override {}
-};
+void IgnoreText(const QString&) {}
 
 // A whole run as a button starts it: cue, wipe, grid, coins, texts.
 void BM_RunExperiment(benchmark::State& state)
 {
     const auto coins = static_cast<int>(state.range(0));
     const qreal ratio = static_cast<qreal>(state.range(1));
-    platform::BoardImage board(kArea, ratio);
-    platform::MMControl sound(std::make_unique<SilentBackend>());
+    platform::BoardImage board(kArea * ratio, static_cast<int>(ratio));
+    platform::MMControl sound(std::make_unique<platform::NullSoundBackend>());
     platform::RandomGenerator random;
-    experiment::Experiment run(board, sound, random, {}, {});
+    experiment::Experiment run(board, sound, random, IgnoreText, IgnoreText);
     for (auto _ : state) {
         run.RunExperiment(coins);
         benchmark::DoNotOptimize(board.Image().constBits());
@@ -71,7 +71,7 @@ BENCHMARK(BM_ThrowAndTestCoins)->Unit(benchmark::kMillisecond);
 void BM_QPainterBaseline(benchmark::State& state)
 {
     const qreal ratio = static_cast<qreal>(state.range(0));
-    platform::BoardImage geometry(kArea, ratio);
+    platform::BoardImage geometry(kArea * ratio, static_cast<int>(ratio));
     QImage image(geometry.Image().size(), QImage::Format_RGB32);
     platform::RandomGenerator random;
     random.Randomize(platform::Timer());
@@ -102,18 +102,54 @@ BENCHMARK(BM_QPainterBaseline)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 // Starting a cue on the UI thread: lookup, header check, backend call.
 void BM_CueOnTheUiThread(benchmark::State& state)
 {
-    platform::MMControl sound(std::make_unique<SilentBackend>());
+    platform::MMControl sound(std::make_unique<platform::NullSoundBackend>());
     for (auto _ : state)
         platform::PlaySoundCue(sound, QStringLiteral("pinpon.wav"));
 }
 BENCHMARK(BM_CueOnTheUiThread)->Unit(benchmark::kMicrosecond);
+
+std::int64_t ResidentKiB()
+{
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::stoll(line.substr(6));
+    }
+    return 0;
+}
+
+// A soak: a thousand runs of mixed sizes in the real window, with
+// initializes and activations between them. Reports how much resident
+// memory grew after the first ten runs.
+void BM_SoakThousandRuns(benchmark::State& state)
+{
+    for (auto _ : state) {
+        window::Form1::Services services;
+        services.sound = std::make_unique<platform::NullSoundBackend>();
+        window::Form1 form(std::move(services));
+        form.show();
+        std::int64_t settled = 0;
+        for (int i = 0; i < 1000; ++i) {
+            form.Command(std::array{1, 2, 3, 4, 7, 1, 2, 6}[i % 8])->click();
+            if (i % 10 == 0) {
+                QEvent activate(QEvent::WindowActivate);
+                QCoreApplication::sendEvent(&form, &activate);
+            }
+            QCoreApplication::processEvents();
+            if (i == 10)
+                settled = ResidentKiB();
+        }
+        state.counters["rss_growth_KiB"] = static_cast<double>(ResidentKiB() - settled);
+    }
+}
+BENCHMARK(BM_SoakThousandRuns)->Unit(benchmark::kSecond)->Iterations(1);
 
 } // namespace
 
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
+    QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

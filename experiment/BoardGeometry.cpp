@@ -1,13 +1,9 @@
-#include "BoardGeometry.h"
+#include "experiment/BoardGeometry.h"
 
-#include "BoardSurface.h"
-#include "QBColor.h"
-#include "Random.h"
+#include "platform/BoardSurface.h"
+#include "platform/QBColor.h"
 
-#include <algorithm>
-#include <charconv>
-#include <cmath>
-#include <limits>
+#include <QLocale>
 
 namespace experiment {
 
@@ -35,74 +31,12 @@ void DrawCoin(platform::BoardSurface& canvas, std::int16_t x, std::int16_t y, bo
 
 double PiEstimate(std::int32_t hitCount, std::int32_t coinCount)
 {
-    if (coinCount <= 0)
-        return std::numeric_limits<double>::quiet_NaN();
     return 4.0 * static_cast<double>(hitCount) / static_cast<double>(coinCount);
-}
-
-std::size_t FormatPiEstimate(double value, std::span<char16_t, 64> out)
-{
-    // Far beyond any estimate; such magnitudes would not fit the buffer.
-    if (!std::isfinite(value) || std::abs(value) >= 1e20)
-        return 0;
-    if (std::abs(value) < 1e-20) {
-        out[0] = u'0';
-        return 1;
-    }
-
-    // 15 significant digits in scientific form, d.dddddddddddddde±x.
-    char scientific[32];
-    const auto result =
-        std::to_chars(std::begin(scientific), std::end(scientific), value,
-                      std::chars_format::scientific, std::numeric_limits<double>::digits10 - 1);
-    const char* p = scientific;
-    bool negative = false;
-    if (*p == '-') {
-        negative = true;
-        ++p;
-    }
-    char digits[std::numeric_limits<double>::digits10 + 1];
-    int digitCount = 0;
-    for (; p < result.ptr && *p != 'e'; ++p) {
-        if (*p != '.')
-            digits[digitCount++] = *p;
-    }
-    int exponent = 0;
-    std::from_chars(p + 1 + (p[1] == '+' ? 1 : 0), result.ptr, exponent);
-    while (digitCount > 1 && digits[digitCount - 1] == '0')
-        --digitCount;
-
-    // The decimal point stands after `pointAt` digits of `digits`.
-    const int pointAt = exponent + 1;
-    std::size_t n = 0;
-    const auto put = [&](char c) {
-        if (n < out.size())
-            out[n++] = static_cast<char16_t>(c);
-    };
-    if (negative)
-        put('-');
-    if (pointAt <= 0) {
-        put('0');
-        put('.');
-        for (int i = 0; i < -pointAt; ++i)
-            put('0');
-        for (int i = 0; i < digitCount; ++i)
-            put(digits[i]);
-    } else {
-        for (int i = 0; i < std::max(pointAt, digitCount); ++i) {
-            if (i == pointAt)
-                put('.');
-            put(i < digitCount ? digits[i] : '0');
-        }
-    }
-    return n;
 }
 
 QString PiEstimateText(double value)
 {
-    std::array<char16_t, 64> buffer{};
-    const std::size_t length = FormatPiEstimate(value, buffer);
-    return QString(reinterpret_cast<const QChar*>(buffer.data()), static_cast<qsizetype>(length));
+    return QString::number(value, 'f', QLocale::FloatingPointShortest);
 }
 
 } // namespace experiment

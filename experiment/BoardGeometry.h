@@ -11,13 +11,12 @@
 // Nothing here keeps state; drawing goes through platform::BoardSurface, so
 // this code knows no widgets.
 
-#include "Random.h"
+#include "platform/Random.h"
 
 #include <QString>
 
 #include <array>
 #include <cstdint>
-#include <span>
 
 namespace platform {
 class BoardSurface;
@@ -101,15 +100,13 @@ constexpr bool CoversLatticePoint(std::int16_t x, std::int16_t y)
 // and light red otherwise.
 void DrawCoin(platform::BoardSurface& canvas, std::int16_t x, std::int16_t y, bool covered);
 
-// 4 x hits / coins in floating point; NaN when coins is not positive.
+// 4 x hits / coins in floating point.
 double PiEstimate(std::int32_t hitCount, std::int32_t coinCount);
 
-// The estimate's text: plain decimal notation with up to 15 significant
-// digits, a point as separator, no exponent and no trailing zeros (3.2, 4,
-// 0.8, 3.14168). Writes into `out` and returns the characters written.
-// Magnitudes below 1e-20 read 0; values that are not finite, or of 1e20 and
-// more, give an empty text.
-std::size_t FormatPiEstimate(double value, std::span<char16_t, 64> out);
+// The estimate's text: its exact decimal value, with a point, no exponent
+// and no trailing zeros (3.2, 4, 0.8, 3.14168). Since the coin count is a
+// power of ten or 50,000, the shortest text that reads back as the same
+// double is that exact value.
 QString PiEstimateText(double value);
 
 } // namespace experiment

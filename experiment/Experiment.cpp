@@ -1,17 +1,15 @@
-#include "Experiment.h"
+#include "experiment/Experiment.h"
 
-#include "BoardGeometry.h"
-#include "BoardSurface.h"
-#include "MMControl.h"
-#include "Random.h"
-
-#include <charconv>
+#include "experiment/BoardGeometry.h"
+#include "platform/BoardSurface.h"
+#include "platform/MMControl.h"
+#include "platform/Random.h"
 
 Q_LOGGING_CATEGORY(lcRun, "pi-coins.run", QtWarningMsg)
 
 namespace experiment {
 
-Experiment::Experiment(platform::BoardSurface& canvas, platform::MMControl& sound,
+Experiment::Experiment(platform::BoardSurface& canvas, platform::CueControl& sound,
                        platform::RandomSource& random, TextTarget estimateTarget,
                        TextTarget hitCountTarget)
     : m_canvas(canvas), m_sound(sound), m_random(random),
@@ -19,21 +17,12 @@ Experiment::Experiment(platform::BoardSurface& canvas, platform::MMControl& soun
       m_coinX(std::make_unique<CoinArray>()), m_coinY(std::make_unique<CoinArray>())
 {}
 
-Experiment::~Experiment() = default;
-
 bool Experiment::RunExperiment(int coinCount)
 {
-    if (!Fits(coinCount))
+    if (coinCount < 1 || coinCount > MaxCoinCount)
         return false;
+
     platform::PlaySoundCue(m_sound, QStringLiteral("pinpon.wav"));
-    return ThrowCoins(coinCount);
-}
-
-bool Experiment::ThrowCoins(int coinCount)
-{
-    if (!Fits(coinCount))
-        return false;
-
     m_canvas.Cls();
     std::int32_t hitCount = 0;
     DrawBoardGrid(m_canvas);
@@ -51,22 +40,9 @@ bool Experiment::ThrowCoins(int coinCount)
             ++hitCount;
     }
 
-    std::array<char16_t, 64> estimateText{};
-    const std::size_t estimateLength =
-        FormatPiEstimate(PiEstimate(hitCount, coinCount), estimateText);
-    const QStringView estimate(estimateText.data(), static_cast<qsizetype>(estimateLength));
-    if (m_estimateTarget)
-        m_estimateTarget(estimate);
-
-    char digits[16];
-    const auto written = std::to_chars(std::begin(digits), std::end(digits), hitCount);
-    std::array<char16_t, 16> hitsText{};
-    std::size_t hitsLength = 0;
-    for (const char* p = digits; p < written.ptr; ++p)
-        hitsText[hitsLength++] = static_cast<char16_t>(*p);
-    if (m_hitCountTarget)
-        m_hitCountTarget(QStringView(hitsText.data(), static_cast<qsizetype>(hitsLength)));
-
+    const QString estimate = PiEstimateText(PiEstimate(hitCount, coinCount));
+    m_estimateTarget(estimate);
+    m_hitCountTarget(QString::number(hitCount));
     qCDebug(lcRun).nospace().noquote()
         << "run of " << coinCount << " coins: " << hitCount << " hits, estimate " << estimate;
     return true;

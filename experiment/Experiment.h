@@ -1,7 +1,7 @@
 #pragma once
 
 #include <QLoggingCategory>
-#include <QStringView>
+#include <QString>
 
 #include <array>
 #include <cstdint>
@@ -15,7 +15,7 @@ Q_DECLARE_LOGGING_CATEGORY(lcRun)
 
 namespace platform {
 class BoardSurface;
-class MMControl;
+class CueControl;
 class RandomSource;
 } // namespace platform
 
@@ -28,41 +28,28 @@ namespace experiment {
 //
 // The coin arrays are allocated once, with the object, for the largest run;
 // a run writes entries 1..N and leaves the others as they are. A run
-// allocates nothing and does not return to the event loop while it lasts.
+// allocates nothing per coin and does not return to the event loop.
 class Experiment
 {
 public:
     static constexpr int MaxCoinCount = 50'000;
     using CoinArray = std::array<std::int16_t, MaxCoinCount + 1>;
-    using TextTarget = std::function<void(QStringView)>;
+    using TextTarget = std::function<void(const QString&)>;
 
-    Experiment(platform::BoardSurface& canvas, platform::MMControl& sound,
+    Experiment(platform::BoardSurface& canvas, platform::CueControl& sound,
                platform::RandomSource& random, TextTarget estimateTarget,
                TextTarget hitCountTarget);
-    ~Experiment();
-
-    Experiment(const Experiment&) = delete;
-    Experiment& operator=(const Experiment&) = delete;
-
-    // Whether a run of N coins fits the coin arrays: 1..MaxCoinCount.
-    static constexpr bool Fits(int coinCount)
-    {
-        return coinCount >= 1 && coinCount <= MaxCoinCount;
-    }
 
     // Runs N coins. Refuses (returns false, touching nothing) a count
     // outside 1..MaxCoinCount, which the coin arrays could not hold.
     bool RunExperiment(int coinCount);
-
-    // Everything of a run but its sound cue: wipe, grid, seed, coins, texts.
-    bool ThrowCoins(int coinCount);
 
     std::span<const std::int16_t, MaxCoinCount + 1> CoinX() const { return *m_coinX; }
     std::span<const std::int16_t, MaxCoinCount + 1> CoinY() const { return *m_coinY; }
 
 private:
     platform::BoardSurface& m_canvas;
-    platform::MMControl& m_sound;
+    platform::CueControl& m_sound;
     platform::RandomSource& m_random;
     TextTarget m_estimateTarget;
     TextTarget m_hitCountTarget;

@@ -19,7 +19,7 @@ add_custom_target(packaging-manual ALL DEPENDS ${manual_gz})
 install(FILES ${manual_gz} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 set(CPACK_PACKAGE_NAME pi-coins)
-set(CPACK_PACKAGE_VERSION "1.00")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "pi-coins developers")
 set(CPACK_PACKAGE_CONTACT "pi-coins developers <pi-coins@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "estimate pi by throwing coins onto a square grid")
@@ -39,5 +39,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # What the program needs at run time that no linked library names: Qt's
 # platform plugins, the Japanese font and libcanberra's PulseAudio backend.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-ipafont-gothic, libcanberra-pulse")
+# The native platform plugin for Wayland sessions.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

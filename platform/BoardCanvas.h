@@ -1,22 +1,24 @@
 #pragma once
 
-#include "BoardImage.h"
-#include "BoardSurface.h"
+#include "platform/BoardImage.h"
+#include "platform/BoardSurface.h"
 
 #include <QFrame>
 
 namespace platform {
 
-// The picture box the board is drawn on: a sunken frame two pixels wide
-// around a white drawing area that shows a retained BoardImage. Drawing
-// only marks the widget dirty; the window system repaints it when the
-// event loop next runs, so a long run costs one repaint, not one per coin.
+// The picture box the board is drawn on: a two-tone sunken bevel two pixels
+// wide around a white drawing area that shows a retained BoardImage.
+// Drawing only marks the widget dirty; the window system repaints it when
+// the event loop next runs, so a long run costs one repaint, not one per
+// coin. The bevel and the board are laid out on whole device pixels, so
+// that at any scale every pixel of the widget is painted, and the board is
+// rendered at the screen's own resolution.
 class BoardCanvas final : public QFrame, public BoardSurface
 {
     Q_OBJECT
 
 public:
-    static constexpr int kBorderWidth = 2;
     static constexpr QSize kDrawingAreaSize{523, 435};
 
     explicit BoardCanvas(QWidget* parent = nullptr);
@@ -27,9 +29,6 @@ public:
 
     // The retained drawing, in device pixels.
     const BoardImage& Board() const { return m_board; }
-
-    // The drawing area in widget coordinates (inside the border).
-    QRect DrawingArea() const { return contentsRect(); }
 
     QSize sizeHint() const override;
 

@@ -1,4 +1,4 @@
-#include "BoardImage.h"
+#include "platform/BoardImage.h"
 
 #include <QPainter>
 #include <QPen>
@@ -12,8 +12,6 @@ namespace {
 
 // Enough for the largest run plus its grid, so a run never grows the record.
 constexpr std::size_t kReservedOperations = 50'016;
-// Past this the record stops growing; a resolution change then scales.
-constexpr std::size_t kMaxOperations = 4'000'000;
 // Outlines larger than this (in device pixels) are not worth a template.
 constexpr int kMaxTemplateHalfAxis = 2048;
 // Distinct outline sizes kept at once; a board uses one or two.
@@ -44,38 +42,23 @@ void UseBoardPen(QPainter& painter, QRgb color, int width)
 
 } // namespace
 
-BoardImage::BoardImage(QSize logicalSize, qreal devicePixelRatio) : m_logicalSize(logicalSize)
+BoardImage::BoardImage(QSize deviceSize, int penWidth)
 {
     m_operations.reserve(kReservedOperations);
     m_outlines.reserve(kMaxCachedOutlines);
-    SetDevicePixelRatio(devicePixelRatio);
+    Resize(deviceSize, penWidth);
 }
 
-void BoardImage::SetDevicePixelRatio(qreal devicePixelRatio)
+void BoardImage::Resize(QSize deviceSize, int penWidth)
 {
-    if (!(devicePixelRatio > 0.0) || !std::isfinite(devicePixelRatio))
-        devicePixelRatio = 1.0;
-    if (!m_image.isNull() && devicePixelRatio == m_devicePixelRatio)
+    if (deviceSize == m_image.size() && penWidth == m_penWidth)
         return;
-
-    const QImage previous = m_image;
-    m_devicePixelRatio = devicePixelRatio;
-    m_penWidth = std::max(1, static_cast<int>(std::lround(devicePixelRatio)));
-    const QSize deviceSize(
-        static_cast<int>(std::lround(m_logicalSize.width() * devicePixelRatio)),
-        static_cast<int>(std::lround(m_logicalSize.height() * devicePixelRatio)));
-    // The image itself keeps a ratio of 1, so that painters on it work in
-    // device pixels; the canvas maps it onto its logical area.
+    m_penWidth = penWidth;
+    // The image keeps a pixel ratio of 1, so that painters on it work in
+    // device pixels; the canvas maps it onto its drawing area.
     m_image = QImage(deviceSize, QImage::Format_RGB32);
     m_outlines.clear(); // their linear offsets depend on the image's stride
-
-    if (m_operationsComplete || previous.isNull()) {
-        Replay();
-    } else {
-        QPainter painter(&m_image);
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.drawImage(QRect(QPoint(0, 0), deviceSize), previous);
-    }
+    Replay();
 }
 
 QPoint BoardImage::ToDevice(double x, double y) const
@@ -97,7 +80,6 @@ QRect BoardImage::EllipseRect(float x, float y, float radius, float aspect) cons
 void BoardImage::Cls()
 {
     m_operations.clear(); // keeps its capacity
-    m_operationsComplete = true;
     m_image.fill(kBackground);
 }
 
@@ -106,7 +88,7 @@ void BoardImage::Line(float x1, float y1, float x2, float y2, const QColor& colo
     if (!color.isValid() || !IsFinite(x1) || !IsFinite(y1) || !IsFinite(x2) || !IsFinite(y2))
         return;
     const Operation operation{Operation::Kind::Line, x1, y1, x2, y2, color.rgb()};
-    Record(operation);
+    m_operations.push_back(operation);
     RenderLine(operation);
 }
 
@@ -116,20 +98,8 @@ void BoardImage::Circle(float x, float y, float radius, const QColor& color, flo
         !IsFinite(aspect) || radius < 0.0f)
         return;
     const Operation operation{Operation::Kind::Circle, x, y, radius, aspect, color.rgb()};
-    Record(operation);
-    RenderCircle(operation);
-}
-
-void BoardImage::Record(const Operation& operation)
-{
-    if (!m_operationsComplete)
-        return;
-    if (m_operations.size() >= kMaxOperations) {
-        m_operationsComplete = false;
-        m_operations.clear();
-        return;
-    }
     m_operations.push_back(operation);
+    RenderCircle(operation);
 }
 
 void BoardImage::Render(const Operation& operation)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "BoardSurface.h"
+#include "platform/BoardSurface.h"
 
 #include <QImage>
 #include <QPoint>
@@ -25,25 +25,23 @@ namespace platform {
 // the result is identical to QPainter::drawEllipse with the same integer
 // rectangle, at a small fraction of its cost.
 //
-// The operations since the last Cls() are kept, so that a change of device
-// pixel ratio (a move to another screen) renders the board anew, sharp at
-// the new resolution, instead of scaling the old pixels.
+// The operations since the last Cls() are kept, so that a change of size
+// (a move to a screen of another pixel ratio) renders the board anew, sharp
+// at the new resolution, instead of scaling the old pixels.
 class BoardImage final : public BoardSurface
 {
 public:
     static constexpr double kBoardUnits = 480.0;
 
-    explicit BoardImage(QSize logicalSize, qreal devicePixelRatio = 1.0);
+    // An image of `deviceSize` pixels drawn with a pen `penWidth` pixels wide.
+    explicit BoardImage(QSize deviceSize, int penWidth = 1);
 
     void Cls() override;
     void Line(float x1, float y1, float x2, float y2, const QColor& color) override;
     void Circle(float x, float y, float radius, const QColor& color, float aspect) override;
 
-    // Re-renders the drawing at a new device pixel ratio.
-    void SetDevicePixelRatio(qreal devicePixelRatio);
-    qreal DevicePixelRatio() const { return m_devicePixelRatio; }
-
-    QSize LogicalSize() const { return m_logicalSize; }
+    // Renders the kept drawing anew at another size and pen width.
+    void Resize(QSize deviceSize, int penWidth);
 
     // The drawing in device pixels (the image's own ratio is left at 1).
     const QImage& Image() const { return m_image; }
@@ -78,7 +76,6 @@ private:
         std::vector<qsizetype> linearOffsets; // the same, in pixels of m_image
     };
 
-    void Record(const Operation& operation);
     void Render(const Operation& operation);
     void RenderLine(const Operation& operation);
     void RenderCircle(const Operation& operation);
@@ -86,12 +83,9 @@ private:
     const Outline& OutlineFor(int halfWidth, int halfHeight);
     void Replay();
 
-    QSize m_logicalSize;
-    qreal m_devicePixelRatio = 1.0;
     int m_penWidth = 1;
     QImage m_image;
     std::vector<Operation> m_operations;
-    bool m_operationsComplete = true; // false once the record was capped
     std::vector<Outline> m_outlines;
 };
 

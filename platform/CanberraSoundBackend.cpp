@@ -1,77 +1,156 @@
-#include "CanberraSoundBackend.h"
+#include "platform/CanberraSoundBackend.h"
 
-#include <QFile>
+#include "platform/CueFiles.h"
+#include "platform/MMControl.h"
+
+#include <QByteArray>
+#include <QSet>
+#include <QString>
 
 #include <canberra.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+
 namespace platform {
+
+// What the window and the player thread share: the latest request (a cue
+// to play, or none to stop) and whether the thread is to end or has ended.
+struct CanberraSoundBackend::Mailbox
+{
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool pending = false;
+    std::shared_ptr<const CueFile> cue;
+    bool quit = false;
+    bool finished = false;
+};
 
 namespace {
 
-QString CanberraError(int code)
+// The sound server connection; used on the player thread only.
+class Player
 {
-    return QString::fromUtf8(ca_strerror(code));
+public:
+    ~Player() { Disconnect(); }
+
+    void Stop()
+    {
+        if (m_context != nullptr)
+            ca_context_cancel(m_context, m_id);
+    }
+
+    // Plays the cue by its open descriptor. A failing connection (a server
+    // that died or was restarted leaves it in a state that fails every
+    // later cue) is made anew once for this cue. Returns the error.
+    int Play(const CueFile& cue)
+    {
+        Stop();
+        const QByteArray path = "/proc/self/fd/" + QByteArray::number(cue.Descriptor());
+        int result = PlayOnce(path);
+        if (result != CA_SUCCESS) {
+            Disconnect();
+            result = PlayOnce(path);
+        }
+        return result;
+    }
+
+private:
+    int PlayOnce(const QByteArray& path)
+    {
+        if (m_context == nullptr) {
+            int result = ca_context_create(&m_context);
+            if (result != CA_SUCCESS)
+                return result;
+            result = ca_context_change_props(m_context, CA_PROP_APPLICATION_NAME, "pi-coins",
+                                             CA_PROP_APPLICATION_ID, "pi-coins", nullptr);
+            if (result != CA_SUCCESS)
+                return result;
+        }
+        // Each cue gets its own id so that Stop() cancels exactly the last one.
+        return ca_context_play(m_context, ++m_id, CA_PROP_MEDIA_FILENAME, path.constData(),
+                               CA_PROP_MEDIA_ROLE, "event", CA_PROP_CANBERRA_CACHE_CONTROL,
+                               "never", nullptr);
+    }
+
+    void Disconnect()
+    {
+        if (m_context != nullptr)
+            ca_context_destroy(m_context);
+        m_context = nullptr;
+    }
+
+    ca_context* m_context = nullptr;
+    std::uint32_t m_id = 0;
+};
+
+void RunPlayer(const std::shared_ptr<CanberraSoundBackend::Mailbox>& mailbox)
+{
+    {
+        Player player;
+        QSet<QString> warned;
+        std::unique_lock lock(mailbox->mutex);
+        for (;;) {
+            mailbox->changed.wait(lock, [&] { return mailbox->quit || mailbox->pending; });
+            if (mailbox->quit)
+                break;
+            const std::shared_ptr<const CueFile> cue = std::move(mailbox->cue);
+            mailbox->pending = false;
+            lock.unlock();
+            const int result = cue ? player.Play(*cue) : CA_SUCCESS;
+            if (!cue)
+                player.Stop();
+            lock.lock();
+            if (result == CA_SUCCESS || mailbox->quit)
+                continue;
+            const QString message = QStringLiteral("sound cue %1 cannot be played: %2")
+                                        .arg(cue->Path(), QString::fromUtf8(ca_strerror(result)));
+            if (!warned.contains(message))
+                qCWarning(lcSound).noquote() << *warned.insert(message);
+        }
+    } // the connection ends here, silencing what still sounds
+    const std::lock_guard lock(mailbox->mutex);
+    mailbox->finished = true;
+    mailbox->changed.notify_all();
 }
 
 } // namespace
 
-CanberraSoundBackend::CanberraSoundBackend() = default;
+CanberraSoundBackend::CanberraSoundBackend()
+    : m_mailbox(std::make_shared<Mailbox>()), m_thread(RunPlayer, m_mailbox)
+{}
 
 CanberraSoundBackend::~CanberraSoundBackend()
 {
-    if (m_context != nullptr)
-        ca_context_destroy(m_context);
+    std::unique_lock lock(m_mailbox->mutex);
+    m_mailbox->quit = true;
+    m_mailbox->changed.notify_all();
+    const bool ended = m_mailbox->changed.wait_for(lock, std::chrono::milliseconds(500),
+                                                   [this] { return m_mailbox->finished; });
+    lock.unlock();
+    if (ended)
+        m_thread.join();
+    else
+        m_thread.detach();
 }
 
-bool CanberraSoundBackend::EnsureContext(QString* error)
+void CanberraSoundBackend::Play(std::shared_ptr<const CueFile> cue)
 {
-    if (m_context != nullptr)
-        return true;
-    int result = ca_context_create(&m_context);
-    if (result == CA_SUCCESS) {
-        result = ca_context_change_props(m_context, CA_PROP_APPLICATION_NAME, "pi-coins",
-                                         CA_PROP_APPLICATION_ID, "pi-coins", nullptr);
-    }
-    if (result != CA_SUCCESS) {
-        if (m_context != nullptr)
-            ca_context_destroy(m_context);
-        m_context = nullptr;
-        if (error != nullptr)
-            *error = CanberraError(result);
-        return false;
-    }
-    return true;
-}
-
-bool CanberraSoundBackend::Start(const QString& path, QString* error)
-{
-    if (!EnsureContext(error))
-        return false;
-    const QByteArray file = QFile::encodeName(path);
-    // Each cue gets its own id so that Stop() cancels exactly the last one.
-    ++m_playId;
-    const int result = ca_context_play(m_context, m_playId, CA_PROP_MEDIA_FILENAME,
-                                       file.constData(), CA_PROP_MEDIA_ROLE, "event",
-                                       CA_PROP_CANBERRA_CACHE_CONTROL, "never", nullptr);
-    m_playing = result == CA_SUCCESS;
-    if (!m_playing) {
-        if (error != nullptr)
-            *error = CanberraError(result);
-        // A broken connection (the server went away) is made anew next time.
-        if (result == CA_ERROR_DISCONNECTED || result == CA_ERROR_FORKED) {
-            ca_context_destroy(m_context);
-            m_context = nullptr;
-        }
-    }
-    return m_playing;
+    Post(std::move(cue));
 }
 
 void CanberraSoundBackend::Stop()
 {
-    if (m_context == nullptr || !m_playing)
-        return;
-    ca_context_cancel(m_context, m_playId);
-    m_playing = false;
+    Post(nullptr);
+}
+
+void CanberraSoundBackend::Post(std::shared_ptr<const CueFile> cue)
+{
+    const std::lock_guard lock(m_mailbox->mutex);
+    m_mailbox->cue = std::move(cue);
+    m_mailbox->pending = true;
+    m_mailbox->changed.notify_all();
 }
 
 } // namespace platform

@@ -1,34 +1,38 @@
 #pragma once
 
-#include "SoundBackend.h"
+#include "platform/SoundBackend.h"
 
-#include <cstdint>
-
-struct ca_context;
+#include <memory>
+#include <thread>
 
 namespace platform {
 
-// Plays cues through libcanberra, the desktop's event-sound library: it
-// streams the file to the sound server from its own thread, so starting a
-// cue costs the caller a few milliseconds whatever the file's length.
+// Plays cues through libcanberra, the desktop's event-sound library, from a
+// player thread of its own that owns the sound server connection. Play()
+// and Stop() only leave a request for that thread and return: a server that
+// is slow, stopped or never answers cannot hold up the caller. A newer
+// request replaces one still waiting, so cues never pile up.
 class CanberraSoundBackend final : public SoundBackend
 {
 public:
     CanberraSoundBackend();
+    // Ends the player thread; one still waiting on the server is left to
+    // end with the process instead of being waited for.
     ~CanberraSoundBackend() override;
 
     CanberraSoundBackend(const CanberraSoundBackend&) = delete;
     CanberraSoundBackend& operator=(const CanberraSoundBackend&) = delete;
 
-    bool Start(const QString& path, QString* error) override;
+    void Play(std::shared_ptr<const CueFile> cue) override;
     void Stop() override;
 
-private:
-    bool EnsureContext(QString* error);
+    struct Mailbox;
 
-    ca_context* m_context = nullptr;
-    std::uint32_t m_playId = 0;
-    bool m_playing = false;
+private:
+    void Post(std::shared_ptr<const CueFile> cue);
+
+    std::shared_ptr<Mailbox> m_mailbox;
+    std::thread m_thread;
 };
 
 } // namespace platform

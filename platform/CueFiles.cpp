@@ -1,16 +1,27 @@
-#include "CueFiles.h"
+#include "platform/CueFiles.h"
+
+#include "platform/WaveFile.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
+#include <QFile>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 namespace platform {
 
+CueFile::~CueFile()
+{
+    ::close(m_fd);
+}
+
 QStringList CueSearchDirectories()
 {
-    QStringList directories;
-    directories << QDir::currentPath();
-    directories << QStringLiteral(PI_COINS_DATA_DIR);
+    QStringList directories{QDir::currentPath(), QStringLiteral(PI_COINS_DATA_DIR)};
     if (QCoreApplication::instance() != nullptr) {
         const QString executableDir = QCoreApplication::applicationDirPath();
         // An installation moved to another prefix keeps its data beside it.
@@ -21,18 +32,33 @@ QStringList CueSearchDirectories()
     return directories;
 }
 
-QString LocateCueFile(const QString& fileName)
+OpenedCue OpenCueFile(const QString& fileName)
 {
     if (fileName.isEmpty())
-        return {};
-    if (fileName.contains(QLatin1Char('/')))
-        return QFileInfo::exists(fileName) ? fileName : QString();
-    for (const QString& directory : CueSearchDirectories()) {
-        const QString candidate = QDir(directory).filePath(fileName);
-        if (QFileInfo::exists(candidate))
-            return candidate;
+        return {nullptr, QStringLiteral("sound cue without a file name")};
+    const QByteArray name = QFile::encodeName(fileName);
+    QList<QByteArray> candidates{name}; // relative: the working directory, as bytes
+    if (!fileName.contains(QLatin1Char('/'))) {
+        const QStringList directories = CueSearchDirectories();
+        for (qsizetype i = 1; i < directories.size(); ++i)
+            candidates << QFile::encodeName(directories[i]) + '/' + name;
     }
-    return {};
+    for (const QByteArray& candidate : candidates) {
+        const int fd = ::open(candidate.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+        if (fd < 0 && (errno == ENOENT || errno == ENOTDIR))
+            continue;
+        const QString path = QDir::current().absoluteFilePath(QFile::decodeName(candidate));
+        if (fd < 0) {
+            return {nullptr, QStringLiteral("sound cue %1 cannot be read (%2)")
+                                 .arg(path, QString::fromLocal8Bit(std::strerror(errno)))};
+        }
+        auto file = std::make_shared<const CueFile>(fd, path);
+        if (const QString problem = CheckWaveFile(fd); !problem.isEmpty())
+            return {nullptr, QStringLiteral("sound cue %1 %2").arg(path, problem)};
+        return {std::move(file), {}};
+    }
+    return {nullptr, QStringLiteral("sound cue \"%1\" not found in %2")
+                         .arg(fileName, CueSearchDirectories().join(QStringLiteral(", ")))};
 }
 
 } // namespace platform

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SoundBackend.h"
+#include "platform/SoundBackend.h"
 
 #include <QLoggingCategory>
 #include <QObject>
@@ -13,16 +13,28 @@ Q_DECLARE_LOGGING_CATEGORY(lcSound)
 
 namespace platform {
 
-// The hidden multimedia control that plays the sound cues. It is driven the
-// way such controls are: by writing a file name and then command words.
+class CueFile;
+
+// A control driven the way multimedia controls are: by writing a file name
+// and command words. Code that plays cues sees only this, so that tests can
+// read what it wrote.
+class CueControl
+{
+public:
+    virtual ~CueControl() = default;
+    virtual void SetFileName(const QString& fileName) = 0;
+    virtual void SetCommand(const QString& command) = 0;
+};
+
+// The hidden multimedia control that plays the sound cues.
 //   "Stop"   silences what is sounding
 //   "Close"  forgets the opened file
-//   "Open"   looks up FileName and checks it
+//   "Open"   looks up FileName, opens and checks it
 //   "Sound"  starts the opened file and returns at once
 // Other words are ignored. Nothing is reported back to the writer: a cue
 // that cannot play is silent, and its problem is logged once, in one line,
 // under the "pi-coins.sound" category (silence it with QT_LOGGING_RULES).
-class MMControl final : public QObject
+class MMControl final : public QObject, public CueControl
 {
     Q_OBJECT
     Q_PROPERTY(QString FileName READ FileName WRITE SetFileName)
@@ -34,30 +46,21 @@ public:
     ~MMControl() override;
 
     QString FileName() const { return m_fileName; }
-    void SetFileName(const QString& fileName);
+    void SetFileName(const QString& fileName) override { m_fileName = fileName; }
 
     QString Command() const { return m_command; }
-    void SetCommand(const QString& command);
-
-    // The file "Open" found and accepted, empty when none is open.
-    QString OpenedPath() const { return m_openedPath; }
+    void SetCommand(const QString& command) override;
 
 private:
-    void Stop();
-    void Close();
-    void Open();
-    void Sound();
-    void WarnOnce(const QString& message);
-
     std::unique_ptr<SoundBackend> m_backend;
     QString m_fileName;
     QString m_command;
-    QString m_openedPath;
+    std::shared_ptr<const CueFile> m_opened;
     QSet<QString> m_warned;
 };
 
 // Starts a cue from the beginning, stopping and closing whatever the control
 // had open first: "Stop", "Close", FileName, "Open", "Sound".
-void PlaySoundCue(MMControl& control, const QString& fileName);
+void PlaySoundCue(CueControl& control, const QString& fileName);
 
 } // namespace platform

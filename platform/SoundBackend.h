@@ -1,22 +1,33 @@
 #pragma once
 
-#include <QString>
+#include <memory>
 
 namespace platform {
 
+class CueFile;
+
 // What actually makes a cue sound. The cue player (MMControl) decides which
-// file to play and when; a backend only starts and silences playback.
+// file to play and when; a backend only starts and silences playback. Both
+// calls return at once, whatever the sound server does.
 class SoundBackend
 {
 public:
     virtual ~SoundBackend() = default;
 
-    // Starts playing a checked wave file. Returns false, with a reason in
-    // `error`, when it could not be started; the caller then stays silent.
-    virtual bool Start(const QString& path, QString* error) = 0;
+    // Plays an opened, checked cue from its beginning, silencing the one
+    // before. A failure is the backend's to report.
+    virtual void Play(std::shared_ptr<const CueFile> cue) = 0;
 
     // Silences whatever this backend is playing. Harmless when nothing is.
     virtual void Stop() = 0;
+};
+
+// Plays nothing: for tools and benchmarks that must stay silent.
+class NullSoundBackend final : public SoundBackend
+{
+public:
+    void Play(std::shared_ptr<const CueFile>) override {}
+    void Stop() override {}
 };
 
 } // namespace platform

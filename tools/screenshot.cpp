@@ -2,25 +2,13 @@
 //   screenshot OUTPUT.png
 // Runs offscreen and silently; the picture is what the window paints.
 
-#include "Form1.h"
-#include "SoundBackend.h"
+#include "window/Form1.h"
 
 #include <QApplication>
 #include <QPixmap>
 #include <QPushButton>
 
 #include <cstdio>
-
-namespace {
-
-class SilentBackend final : public platform::SoundBackend
-{
-public:
-    bool Start(const QString&, QString*) override { return true; }
-    void Stop() override {}
-};
-
-} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -31,7 +19,7 @@ int main(int argc, char* argv[])
         return 2;
     }
     window::Form1::Services services;
-    services.sound = std::make_unique<SilentBackend>();
+    services.sound = std::make_unique<platform::NullSoundBackend>();
     window::Form1 form(std::move(services));
     form.show();
     QCoreApplication::processEvents();

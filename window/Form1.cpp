@@ -1,13 +1,10 @@
-#include "Form1.h"
+#include "window/Form1.h"
 
-#include "BoardCanvas.h"
-#include "BoardGeometry.h"
-#include "Experiment.h"
-#include "MMControl.h"
-#include "MessageBox.h"
-#include "Random.h"
+#include "experiment/BoardGeometry.h"
+#include "experiment/Experiment.h"
+#include "platform/BoardCanvas.h"
+#include "platform/MMControl.h"
 
-#include <QCoreApplication>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QIcon>
@@ -15,6 +12,8 @@
 #include <QLoggingCategory>
 #include <QPixmap>
 #include <QPushButton>
+
+#include <utility>
 
 Q_LOGGING_CATEGORY(lcWindow, "pi-coins.window", QtWarningMsg)
 
@@ -40,17 +39,16 @@ struct ButtonLayout
     const char16_t* caption;
     QRect geometry;
     double pointSize;
-    int coinCount; // 0: not a run button
 };
 
 constexpr ButtonLayout kButtons[] = {
-    {1, u"10個", TwipRect(360, 7440, 988, 615), 12.0, 10},
-    {2, u"100個", TwipRect(1560, 7440, 1086, 615), 12.0, 100},
-    {3, u"1000個", TwipRect(2760, 7440, 1185, 615), 12.0, 1000},
-    {4, u"10000個", TwipRect(4080, 7440, 1284, 615), 12.0, 10000},
-    {5, u"終了", TwipRect(960, 8760, 1095, 495), 14.25, 0},
-    {6, u"初期化", TwipRect(6960, 7440, 1284, 615), 12.0, 0},
-    {7, u"50000個", TwipRect(5520, 7440, 1284, 615), 12.0, 50000},
+    {1, u"10個", TwipRect(360, 7440, 988, 615), 12.0},
+    {2, u"100個", TwipRect(1560, 7440, 1086, 615), 12.0},
+    {3, u"1000個", TwipRect(2760, 7440, 1185, 615), 12.0},
+    {4, u"10000個", TwipRect(4080, 7440, 1284, 615), 12.0},
+    {5, u"終了", TwipRect(960, 8760, 1095, 495), 14.25},
+    {6, u"初期化", TwipRect(6960, 7440, 1284, 615), 12.0},
+    {7, u"50000個", TwipRect(5520, 7440, 1284, 615), 12.0},
 };
 
 struct LabelLayout
@@ -74,6 +72,8 @@ constexpr LabelLayout kLabels[] = {
 constexpr QRect kClientArea = TwipRect(5370, 1020, 8550, 9540);
 constexpr QRect kPicture1Geometry = TwipRect(360, 720, 7900, 6588);
 constexpr QRect kPicture2Geometry = TwipRect(7440, 8760, 630, 615);
+
+constexpr auto kBoardDescription = u"格子とコインを描く盤";
 
 QString Text(const char16_t* text)
 {
@@ -133,7 +133,7 @@ void Form1::CreateControls()
     m_picture1->setObjectName(QStringLiteral("Picture1"));
     m_picture1->setGeometry(kPicture1Geometry);
     m_picture1->setAccessibleName(QStringLiteral("盤面"));
-    m_picture1->setAccessibleDescription(QStringLiteral("格子とコインを描く盤"));
+    m_picture1->setAccessibleDescription(Text(kBoardDescription));
 
     m_mmControl1 = new platform::MMControl(std::move(m_services.sound), this);
     m_mmControl1->setObjectName(QStringLiteral("MMControl1"));
@@ -174,32 +174,28 @@ void Form1::CreateControls()
     m_picture2->setFocusPolicy(Qt::NoFocus);
     m_picture2->setAccessibleName(QStringLiteral("エンブレム"));
 
-    // Tab moves through the canvas and the seven buttons in this order.
-    QWidget* chain[] = {m_picture1,    m_commands[0], m_commands[1], m_commands[2],
-                        m_commands[3], m_commands[4], m_commands[5], m_commands[6]};
-    for (std::size_t i = 1; i < std::size(chain); ++i)
-        QWidget::setTabOrder(chain[i - 1], chain[i]);
     m_picture1->setFocus(Qt::OtherFocusReason);
+    // Screen readers read each value with its caption.
+    m_labels[0]->setBuddy(m_labels[1]);
+    m_labels[2]->setBuddy(m_labels[3]);
 
     QLabel* estimateLabel = m_labels[1];
     QLabel* hitCountLabel = m_labels[3];
     m_experiment = std::make_unique<experiment::Experiment>(
         *m_picture1, *m_mmControl1, *m_services.random,
-        [estimateLabel](QStringView text) { estimateLabel->setText(text.toString()); },
-        [hitCountLabel](QStringView text) { hitCountLabel->setText(text.toString()); });
+        [estimateLabel](const QString& text) { estimateLabel->setText(text); },
+        [hitCountLabel](const QString& text) { hitCountLabel->setText(text); });
 }
 
 void Form1::WireEvents()
 {
-    for (const ButtonLayout& entry : kButtons) {
-        if (entry.coinCount == 0)
-            continue;
-        const int coinCount = entry.coinCount;
-        connect(m_commands[entry.number - 1], &QPushButton::clicked, this,
-                [this, coinCount] { m_experiment->RunExperiment(coinCount); });
-    }
+    connect(m_commands[0], &QPushButton::clicked, this, &Form1::Command1Click);
+    connect(m_commands[1], &QPushButton::clicked, this, &Form1::Command2Click);
+    connect(m_commands[2], &QPushButton::clicked, this, &Form1::Command3Click);
+    connect(m_commands[3], &QPushButton::clicked, this, &Form1::Command4Click);
     connect(m_commands[4], &QPushButton::clicked, this, &Form1::Command5Click);
     connect(m_commands[5], &QPushButton::clicked, this, &Form1::Command6Click);
+    connect(m_commands[6], &QPushButton::clicked, this, &Form1::Command7Click);
 }
 
 QPushButton* Form1::Command(int number) const
@@ -214,8 +210,13 @@ QLabel* Form1::Label(int number) const
 
 bool Form1::event(QEvent* event)
 {
-    if (event->type() == QEvent::WindowActivate) {
-        Form1Activate();
+    if (event->type() == QEvent::WindowDeactivate) {
+        m_lentToQuestion = m_asking;
+    } else if (event->type() == QEvent::WindowActivate) {
+        // The exit question handing the activation back as it closes is
+        // not the window being activated: the board stays as it was.
+        if (!std::exchange(m_lentToQuestion, false))
+            Form1Activate();
     } else if (event->type() == QEvent::Show && !m_shownOnce) {
         // Without a window manager the first showing never activates the
         // window; the board must still show its grid from the start.
@@ -232,6 +233,39 @@ void Form1::Form1Activate()
     experiment::DrawBoardGrid(*m_picture1);
 }
 
+void Form1::Run(int coinCount)
+{
+    m_experiment->RunExperiment(coinCount);
+    m_picture1->setAccessibleDescription(QStringLiteral("%1個のコインのうち%2個が格子点と重なりました。π＝%3")
+                                             .arg(coinCount)
+                                             .arg(m_labels[3]->text(), m_labels[1]->text()));
+}
+
+void Form1::Command1Click()
+{
+    Run(10);
+}
+
+void Form1::Command2Click()
+{
+    Run(100);
+}
+
+void Form1::Command3Click()
+{
+    Run(1000);
+}
+
+void Form1::Command4Click()
+{
+    Run(10000);
+}
+
+void Form1::Command7Click()
+{
+    Run(50000);
+}
+
 void Form1::Command6Click()
 {
     qCDebug(lcWindow) << "initialized";
@@ -239,13 +273,16 @@ void Form1::Command6Click()
     m_labels[1]->setText(QString());
     m_labels[3]->setText(QString());
     experiment::DrawBoardGrid(*m_picture1);
+    m_picture1->setAccessibleDescription(Text(kBoardDescription));
 }
 
 void Form1::Command5Click()
 {
     platform::PlaySoundCue(*m_mmControl1, QStringLiteral("endpinpon.wav"));
+    m_asking = true;
     const platform::MsgBoxResult answer =
         m_services.messageBox->AskYesNo(this, Text(kExitPrompt), Text(kExitTitle));
+    m_asking = false;
     qCDebug(lcWindow) << "exit answered" << (answer == platform::MsgBoxResult::Yes ? "yes" : "no");
     if (answer != platform::MsgBoxResult::Yes)
         return;

@@ -2,21 +2,23 @@
 
 // The program's one window and how its parts meet.
 //
-//   Form1 (this file)        the window: sixteen controls at fixed places,
-//                            the eight event handlers, the coin arrays
-//   experiment::Experiment   one run: cue, wipe, grid, coins, result texts
+//   Form1 (this file)        the window: sixteen controls at fixed places
+//                            and the eight event handlers
+//   experiment::Experiment   one run: cue, wipe, grid, coins, result texts;
+//                            owns the coin arrays, for as long as the window
 //   experiment geometry      constants, coin test, estimate, grid drawing
 //   platform::BoardCanvas    Picture1: retained drawing in board units
-//   platform::MMControl      MMControl1: the hidden sound cue player
+//   platform::MMControl      MMControl1: the hidden sound cue player, which
+//                            hands cues to a player thread of its own
 //   platform::MessageBox     the Yes/No question, replaceable in tests
 //
-// Everything runs on the user-interface thread. A run does not return to
-// the event loop until it has ended; input that arrives meanwhile is
+// Everything else runs on the user-interface thread. A run does not return
+// to the event loop until it has ended; input that arrives meanwhile is
 // handled afterwards, in order.
 
-#include "MessageBox.h"
-#include "Random.h"
-#include "SoundBackend.h"
+#include "platform/MessageBox.h"
+#include "platform/Random.h"
+#include "platform/SoundBackend.h"
 
 #include <QFont>
 #include <QWidget>
@@ -40,7 +42,7 @@ namespace window {
 inline constexpr auto kWindowTitle = u"コインを投げて円周率πの近似値を求める！";
 inline constexpr auto kExitPrompt = u"終了していいですか？";
 inline constexpr auto kExitTitle = u"コインを投げてπの近似";
-inline constexpr auto kCreditLine = u"Coin toss for pi 1.00";
+inline constexpr auto kCreditLine = u"Coin toss for pi " PI_COINS_VERSION;
 
 // The font every control asks for: the classic Japanese proportional gothic
 // first, then the equivalents Debian ships.
@@ -69,7 +71,6 @@ public:
     QPushButton* Command(int number) const; // Command1 .. Command7
     QLabel* Label(int number) const;        // Label1 .. Label6
     QLabel* Picture2() const { return m_picture2; }
-    experiment::Experiment& Experiment() const { return *m_experiment; }
 
 Q_SIGNALS:
     // The exit command was confirmed: the window is gone, the program ends.
@@ -82,13 +83,23 @@ private:
     void CreateControls();
     void WireEvents();
 
-    // The handlers of the three window commands.
+    // The eight event handlers.
     void Form1Activate();
+    void Command1Click(); // 10 coins
+    void Command2Click(); // 100 coins
+    void Command3Click(); // 1000 coins
+    void Command4Click(); // 10000 coins
+    void Command7Click(); // 50000 coins
     void Command5Click(); // exit
     void Command6Click(); // initialize
 
+    // A run, and the canvas's description of its result for screen readers.
+    void Run(int coinCount);
+
     Services m_services;
     bool m_shownOnce = false;
+    bool m_asking = false;        // the exit question is open
+    bool m_lentToQuestion = false; // the question took the activation from the window
     platform::BoardCanvas* m_picture1 = nullptr;
     platform::MMControl* m_mmControl1 = nullptr;
     QLabel* m_picture2 = nullptr;
