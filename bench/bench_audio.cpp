@@ -14,9 +14,8 @@
 
 #include <sys/socket.h>
 #include <sys/un.h>
-#include <unistd.h>
-
 #include <thread>
+#include <unistd.h>
 
 namespace {
 

@@ -11,14 +11,13 @@
 #include "window/Form1.h"
 
 #include <QApplication>
+#include <QPainter>
 #include <QPushButton>
 
-#include <QPainter>
+#include <benchmark/benchmark.h>
 
 #include <fstream>
 #include <string>
-
-#include <benchmark/benchmark.h>
 
 namespace {
 

@@ -70,8 +70,8 @@ private:
         }
         // Each cue gets its own id so that Stop() cancels exactly the last one.
         return ca_context_play(m_context, ++m_id, CA_PROP_MEDIA_FILENAME, path.constData(),
-                               CA_PROP_MEDIA_ROLE, "event", CA_PROP_CANBERRA_CACHE_CONTROL,
-                               "never", nullptr);
+                               CA_PROP_MEDIA_ROLE, "event", CA_PROP_CANBERRA_CACHE_CONTROL, "never",
+                               nullptr);
     }
 
     void Disconnect()

@@ -6,11 +6,10 @@
 #include <QDir>
 #include <QFile>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace platform {
 

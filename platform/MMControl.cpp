@@ -32,7 +32,8 @@ void MMControl::SetCommand(const QString& command)
         if (m_opened)
             qCDebug(lcSound).noquote() << "opened sound cue" << m_opened->Path();
         else if (!m_warned.contains(cue.problem))
-            qCWarning(lcSound).noquote() << *m_warned.insert(cue.problem) + QStringLiteral("; playing nothing");
+            qCWarning(lcSound).noquote()
+                << *m_warned.insert(cue.problem) + QStringLiteral("; playing nothing");
     } else if (is("Sound") && m_opened) {
         m_backend->Play(m_opened);
     }

@@ -1,11 +1,10 @@
 #include "platform/WaveFile.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace platform {
 
@@ -79,7 +78,8 @@ QString CheckWaveFile(int fd)
         return problem;
     unsigned char f[40] = {};
     if ((size != 16 && size != 18 && size != 40) || !ReadAt(fd, pos, f, size))
-        return QStringLiteral("has a format header of %1 bytes, which the player refuses").arg(size);
+        return QStringLiteral("has a format header of %1 bytes, which the player refuses")
+            .arg(size);
     const bool extensible = size == 40;
     const int channels = Le16(f + 2);
     const std::uint32_t rate = Le32(f + 4);

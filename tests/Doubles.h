@@ -4,10 +4,10 @@
 // a test can check the order of everything a command does across services.
 
 #include "platform/BoardSurface.h"
+#include "platform/CueFiles.h"
 #include "platform/MMControl.h"
 #include "platform/MessageBox.h"
 #include "platform/Random.h"
-#include "platform/CueFiles.h"
 
 #include <QStringList>
 
@@ -23,11 +23,21 @@ public:
     void Cls() override { m_log << QStringLiteral("Cls"); }
     void Line(float x1, float y1, float x2, float y2, const QColor& color) override
     {
-        m_log << QStringLiteral("Line %1,%2 %3,%4 %5").arg(x1).arg(y1).arg(x2).arg(y2).arg(color.name());
+        m_log << QStringLiteral("Line %1,%2 %3,%4 %5")
+                     .arg(x1)
+                     .arg(y1)
+                     .arg(x2)
+                     .arg(y2)
+                     .arg(color.name());
     }
     void Circle(float x, float y, float radius, const QColor& color, float aspect) override
     {
-        m_log << QStringLiteral("Circle %1,%2 r%3 %4 a%5").arg(x).arg(y).arg(radius).arg(color.name()).arg(aspect);
+        m_log << QStringLiteral("Circle %1,%2 r%3 %4 a%5")
+                     .arg(x)
+                     .arg(y)
+                     .arg(radius)
+                     .arg(color.name())
+                     .arg(aspect);
     }
 
 private:

@@ -7,11 +7,11 @@
 #include "window/Form1.h"
 
 #include <QApplication>
+#include <QBackingStore>
 #include <QPainter>
 #include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
-#include <QBackingStore>
 #include <QTest>
 #include <QWindow>
 
@@ -76,7 +76,8 @@ int CheckCanvasOnScreen()
     }
     // Sunken on all four sides: no edge of the bevel is the board's white.
     const int below = area.bottom() + 1, right = area.right() + 1;
-    if (shown.pixel(area.center().x(), below) == 0xffffffff || shown.pixel(right, area.center().y()) == 0xffffffff) {
+    if (shown.pixel(area.center().x(), below) == 0xffffffff ||
+        shown.pixel(right, area.center().y()) == 0xffffffff) {
         qWarning("the bevel's lower or right edge is white at %gx", s);
         return 1;
     }
@@ -130,13 +131,14 @@ void CanvasTest::identicalToQPainter()
         painter.drawLine(board.ToDevice(k, 0), board.ToDevice(k, 480));
     }
     // Random centres, and the edges and corners where coins are clipped.
-    QList<QPoint> centres = {{40, 40}, {439, 439}, {40, 439}, {439, 40}, {0, 240}, {480, 240},
-                             {240, 0}, {240, 480}, {-30, -30}, {510, 510}};
+    QList<QPoint> centres = {{40, 40},   {439, 439}, {40, 439},  {439, 40},  {0, 240},
+                             {480, 240}, {240, 0},   {240, 480}, {-30, -30}, {510, 510}};
     QRandomGenerator random(ratio);
     for (int i = 0; i < 300; ++i)
         centres << QPoint(random.bounded(40, 440), random.bounded(40, 440));
     for (const QPoint c : centres) {
-        const bool covered = experiment::CoversLatticePoint(std::int16_t(c.x()), std::int16_t(c.y()));
+        const bool covered =
+            experiment::CoversLatticePoint(std::int16_t(c.x()), std::int16_t(c.y()));
         experiment::DrawCoin(board, std::int16_t(c.x()), std::int16_t(c.y()), covered);
         pen(covered ? QColor(0, 0, 255) : QColor(255, 0, 0));
         painter.drawEllipse(board.EllipseRect(c.x(), c.y(), 50, 0.85f));
@@ -220,8 +222,10 @@ void CanvasTest::everyPixelIsPaintedAtAnyScale_data()
     QTest::addColumn<QString>("variable");
     QTest::addColumn<QString>("scale");
     for (int tenths = 10; tenths <= 30; ++tenths)
-        QTest::addRow("%.1f", tenths / 10.0) << QStringLiteral("QT_SCALE_FACTOR") << QString::number(tenths / 10.0);
-    QTest::newRow("screen 1.7") << QStringLiteral("QT_SCREEN_SCALE_FACTORS") << QStringLiteral("1.7");
+        QTest::addRow("%.1f", tenths / 10.0)
+            << QStringLiteral("QT_SCALE_FACTOR") << QString::number(tenths / 10.0);
+    QTest::newRow("screen 1.7") << QStringLiteral("QT_SCREEN_SCALE_FACTORS")
+                                << QStringLiteral("1.7");
 }
 
 void CanvasTest::everyPixelIsPaintedAtAnyScale()

@@ -158,7 +158,8 @@ void ExperimentTest::estimateTextIsExactForEveryRunResult()
                 exact += QLatin1Char('.') + fraction;
             const QString text = experiment::PiEstimateText(experiment::PiEstimate(hits, coins));
             if (text != exact)
-                QFAIL(qPrintable(QStringLiteral("%1/%2: %3, not %4").arg(hits).arg(coins).arg(text, exact)));
+                QFAIL(qPrintable(
+                    QStringLiteral("%1/%2: %3, not %4").arg(hits).arg(coins).arg(text, exact)));
         }
     }
 }
@@ -219,8 +220,9 @@ void ExperimentTest::runSizesTheArraysCannotHoldAreRefused()
     LoggingSurface canvas(log);
     LoggingCueControl cue(log);
     ScriptedRandom random(log, {0.5f});
-    experiment::Experiment run(canvas, cue, random, [&](const QString&) { log << QStringLiteral("text"); },
-                               [&](const QString&) { log << QStringLiteral("text"); });
+    experiment::Experiment run(
+        canvas, cue, random, [&](const QString&) { log << QStringLiteral("text"); },
+        [&](const QString&) { log << QStringLiteral("text"); });
     QVERIFY(!run.RunExperiment(coins));
     QCOMPARE(log, QStringList());
 }
@@ -231,7 +233,8 @@ void ExperimentTest::shorterRunLeavesTheRestOfTheArrays()
     LoggingSurface canvas(log);
     SilentCue cue;
     ScriptedRandom random(log, {0.5f, 0.25f, 0.75f, 0.0f});
-    experiment::Experiment run(canvas, cue, random, [](const QString&) {}, [](const QString&) {});
+    experiment::Experiment run(
+        canvas, cue, random, [](const QString&) {}, [](const QString&) {});
     run.RunExperiment(3); // (240, 140) (340, 40) (240, 140)
     run.RunExperiment(1);
     QCOMPARE(run.CoinX()[2], 340);
@@ -245,7 +248,8 @@ void ExperimentTest::runAllocationsDoNotGrowWithItsSize()
     platform::BoardImage board(QSize(523, 435));
     SilentCue cue;
     platform::RandomGenerator random;
-    experiment::Experiment run(board, cue, random, [](const QString&) {}, [](const QString&) {});
+    experiment::Experiment run(
+        board, cue, random, [](const QString&) {}, [](const QString&) {});
     run.RunExperiment(10); // the outline cache and the record's capacity
     long counts[2] = {};
     for (const int coins : {10, 50000}) {

@@ -73,7 +73,8 @@ std::vector<std::int16_t> CueSamples(const char* name)
 }
 
 // Where the whole cue lies in `samples` after `from`, each sample within 2.
-std::size_t Find(const std::vector<std::int16_t>& samples, const std::vector<std::int16_t>& cue, std::size_t from)
+std::size_t Find(const std::vector<std::int16_t>& samples, const std::vector<std::int16_t>& cue,
+                 std::size_t from)
 {
     for (std::size_t at = from; at + cue.size() <= samples.size(); ++at) {
         std::size_t k = 0;
@@ -92,7 +93,11 @@ class SoundTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void init() { g_warnings.clear(); qInstallMessageHandler(Keep); }
+    void init()
+    {
+        g_warnings.clear();
+        qInstallMessageHandler(Keep);
+    }
     void cleanup() { qInstallMessageHandler(nullptr); }
     void filesPlayExactlyWhenThePlayerCan_data();
     void filesPlayExactlyWhenThePlayerCan();
@@ -112,26 +117,38 @@ void SoundTest::filesPlayExactlyWhenThePlayerCan_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("problem"); // empty: it plays
     QTest::newRow("16-bit mono") << Wave(Fmt() + Data(100)) << QString();
-    QTest::newRow("8-bit stereo, 18-byte format") << Wave(Fmt(2, 22050, 8, 1, 2) + Data(100)) << QString();
-    QTest::newRow("70 KB of JUNK first") << Wave(Chunk("JUNK", QByteArray(70000, 'j')) + Fmt() + Data(100)) << QString();
-    QTest::newRow("two formats: the first counts") << Wave(Fmt() + Fmt(1, 44100, 24) + Data(100)) << QString();
+    QTest::newRow("8-bit stereo, 18-byte format")
+        << Wave(Fmt(2, 22050, 8, 1, 2) + Data(100)) << QString();
+    QTest::newRow("70 KB of JUNK first")
+        << Wave(Chunk("JUNK", QByteArray(70000, 'j')) + Fmt() + Data(100)) << QString();
+    QTest::newRow("two formats: the first counts")
+        << Wave(Fmt() + Fmt(1, 44100, 24) + Data(100)) << QString();
     QTest::newRow("empty") << QByteArray() << QStringLiteral("is empty");
     QTest::newRow("text") << QByteArray("pinpon\n") << QStringLiteral("is not a wave file");
-    QTest::newRow("header cut short") << QByteArray("RIFF\x10\0\0\0WAVEfmt ", 16) << QStringLiteral("has no \"fmt\" chunk");
+    QTest::newRow("header cut short")
+        << QByteArray("RIFF\x10\0\0\0WAVEfmt ", 16) << QStringLiteral("has no \"fmt\" chunk");
     QTest::newRow("no format") << Wave(Data(100)) << QStringLiteral("has no \"fmt\" chunk");
     QTest::newRow("odd LIST before the data")
-        << Wave(Fmt() + Chunk("LIST", "abc") + '\0' + Data(100)) << QStringLiteral("has no \"data\" chunk");
+        << Wave(Fmt() + Chunk("LIST", "abc") + '\0' + Data(100))
+        << QStringLiteral("has no \"data\" chunk");
     QTest::newRow("odd LIST before the format")
-        << Wave(Chunk("LIST", "abc") + '\0' + Fmt() + Data(100)) << QStringLiteral("has no \"fmt\" chunk");
-    QTest::newRow("claims more than it holds") << Wave(Fmt() + "data" + Le(1000) + QByteArray(10, 'x'))
-                                               << QStringLiteral("claims 1000 bytes of sound but holds 10");
-    QTest::newRow("64 MiB of sound") << Wave(Fmt() + "data" + Le(64u << 20)) << QStringLiteral("has a chunk of");
+        << Wave(Chunk("LIST", "abc") + '\0' + Fmt() + Data(100))
+        << QStringLiteral("has no \"fmt\" chunk");
+    QTest::newRow("claims more than it holds")
+        << Wave(Fmt() + "data" + Le(1000) + QByteArray(10, 'x'))
+        << QStringLiteral("claims 1000 bytes of sound but holds 10");
+    QTest::newRow("64 MiB of sound")
+        << Wave(Fmt() + "data" + Le(64u << 20)) << QStringLiteral("has a chunk of");
     QTest::newRow("partial frame") << Wave(Fmt(2) + Data(102)) << QStringLiteral("partial frame");
-    QTest::newRow("24-bit") << Wave(Fmt(1, 44100, 24) + Data(99)) << QStringLiteral("unsupported format (24-bit PCM)");
-    QTest::newRow("float") << Wave(Fmt(1, 44100, 16, 3) + Data(100)) << QStringLiteral("is not integer PCM");
+    QTest::newRow("24-bit") << Wave(Fmt(1, 44100, 24) + Data(99))
+                            << QStringLiteral("unsupported format (24-bit PCM)");
+    QTest::newRow("float") << Wave(Fmt(1, 44100, 16, 3) + Data(100))
+                           << QStringLiteral("is not integer PCM");
     QTest::newRow("7 channels") << Wave(Fmt(7) + Data(140)) << QStringLiteral("has 7 channels");
-    QTest::newRow("1 MHz") << Wave(Fmt(1, 1'000'000) + Data(100)) << QStringLiteral("sample rate of 1000000 Hz");
-    QTest::newRow("4 GHz") << Wave(Fmt(1, 4'000'000'000u) + Data(100)) << QStringLiteral("sample rate of 4000000000 Hz");
+    QTest::newRow("1 MHz") << Wave(Fmt(1, 1'000'000) + Data(100))
+                           << QStringLiteral("sample rate of 1000000 Hz");
+    QTest::newRow("4 GHz") << Wave(Fmt(1, 4'000'000'000u) + Data(100))
+                           << QStringLiteral("sample rate of 4000000000 Hz");
 }
 
 void SoundTest::filesPlayExactlyWhenThePlayerCan()
@@ -153,7 +170,8 @@ void SoundTest::filesPlayExactlyWhenThePlayerCan()
     } else {
         QCOMPARE(log, QStringList(2, QStringLiteral("Stop")));
         QCOMPARE(g_warnings.size(), 1); // once, not at every cue
-        QVERIFY2(g_warnings[0].contains(path) && g_warnings[0].contains(problem), qPrintable(g_warnings[0]));
+        QVERIFY2(g_warnings[0].contains(path) && g_warnings[0].contains(problem),
+                 qPrintable(g_warnings[0]));
     }
 }
 
@@ -162,11 +180,13 @@ void SoundTest::lookupStartsInTheWorkingDirectoryByItsBytes()
     Log log;
     platform::MMControl control(std::make_unique<LoggingSoundBackend>(log));
     platform::PlaySoundCue(control, QStringLiteral("pinpon.wav"));
-    QCOMPARE(log.last(), QStringLiteral("Play ") + QDir::current().filePath(QStringLiteral("pinpon.wav")));
+    QCOMPARE(log.last(),
+             QStringLiteral("Play ") + QDir::current().filePath(QStringLiteral("pinpon.wav")));
 
     platform::PlaySoundCue(control, QStringLiteral("missing.wav"));
     QCOMPARE(g_warnings.size(), 1);
-    QVERIFY(g_warnings[0].startsWith(QStringLiteral("sound cue \"missing.wav\" not found in ") + QDir::currentPath()));
+    QVERIFY(g_warnings[0].startsWith(QStringLiteral("sound cue \"missing.wav\" not found in ") +
+                                     QDir::currentPath()));
 
     // A working directory whose name is not valid text.
     QTemporaryDir dir;
@@ -250,7 +270,8 @@ void SoundTest::cueIsPlayedSampleForSample()
     platform::MMControl control;
     const std::size_t from = m_server.Samples().size();
     platform::PlaySoundCue(control, QStringLiteral("pinpon.wav"));
-    QTRY_VERIFY_WITH_TIMEOUT(Find(m_server.Samples(), cue, from) < m_server.Samples().size(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(Find(m_server.Samples(), cue, from) < m_server.Samples().size(),
+                             10000);
 }
 
 void SoundTest::stopCutsTheCue()
@@ -261,7 +282,8 @@ void SoundTest::stopCutsTheCue()
     platform::PlaySoundCue(control, QStringLiteral("pinpon.wav"));
     const auto heard = [&] {
         const auto samples = m_server.Samples();
-        return std::any_of(samples.begin() + std::ptrdiff_t(from), samples.end(), [](auto s) { return s != 0; });
+        return std::any_of(samples.begin() + std::ptrdiff_t(from), samples.end(),
+                           [](auto s) { return s != 0; });
     };
     QTRY_VERIFY_WITH_TIMEOUT(heard(), 10000);
     control.SetCommand(QStringLiteral("Stop"));
@@ -287,7 +309,8 @@ void SoundTest::aRestartedServerIsUsedAgain()
     QVERIFY(m_server.Start());
     const std::size_t from = m_server.Samples().size();
     platform::PlaySoundCue(control, QStringLiteral("endpinpon.wav"));
-    QTRY_VERIFY_WITH_TIMEOUT(Find(m_server.Samples(), cue, from) < m_server.Samples().size(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(Find(m_server.Samples(), cue, from) < m_server.Samples().size(),
+                             10000);
 }
 
 QTEST_GUILESS_MAIN(SoundTest)

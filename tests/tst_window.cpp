@@ -19,7 +19,8 @@ struct Window
         window::Form1::Services services;
         services.sound = std::make_unique<LoggingSoundBackend>(log);
         services.messageBox = std::make_unique<ScriptedMessageBox>(log, answer);
-        auto scripted = std::make_unique<ScriptedRandom>(log, std::vector<float>{0.0f, 0.5f, 0.125f});
+        auto scripted =
+            std::make_unique<ScriptedRandom>(log, std::vector<float>{0.0f, 0.5f, 0.125f});
         random = scripted.get();
         services.random = std::move(scripted);
         form = std::make_unique<window::Form1>(std::move(services));
@@ -87,8 +88,10 @@ void WindowTest::runButtonsRunTheirCounts()
     w.random->onValue = [&] { ++values; };
     w.form->Command(button)->click();
     QCOMPARE(values, 2 * coins);
-    QCOMPARE(w.log.mid(0, 2), (QStringList{QStringLiteral("Stop"),
-                                           QStringLiteral("Play ") + QDir::current().filePath(QStringLiteral("pinpon.wav"))}));
+    QCOMPARE(w.log.mid(0, 2),
+             (QStringList{QStringLiteral("Stop"),
+                          QStringLiteral("Play ") +
+                              QDir::current().filePath(QStringLiteral("pinpon.wav"))}));
     QVERIFY(!w.Label(2).isEmpty());
 }
 
@@ -104,7 +107,8 @@ void WindowTest::activationDrawsTheGridOverTheCoins()
     const QPoint coins[] = {{40, 240}, {90, 40}, {240, 90}}; // as the scripted values give them
     experiment::DrawBoardGrid(expected);
     for (int i = 0; i < 10; ++i) // the run's coins, then the grid over them
-        experiment::DrawCoin(expected, std::int16_t(coins[i % 3].x()), std::int16_t(coins[i % 3].y()), true);
+        experiment::DrawCoin(expected, std::int16_t(coins[i % 3].x()),
+                             std::int16_t(coins[i % 3].y()), true);
     experiment::DrawBoardGrid(expected);
     QCOMPARE(w.Board(), expected.Image());
     QCOMPARE(w.Label(4), QStringLiteral("10"));
@@ -143,9 +147,11 @@ void WindowTest::exitAsksAfterItsCue()
     QObject::connect(w.form.get(), &window::Form1::Unloaded, [&] { unloaded = true; });
     w.log.clear();
     w.form->Command(5)->click();
-    QCOMPARE(w.log, (QStringList{QStringLiteral("Stop"),
-                                 QStringLiteral("Play ") + QDir::current().filePath(QStringLiteral("endpinpon.wav")),
-                                 QStringLiteral("Ask 終了していいですか？ / コインを投げてπの近似")}));
+    QCOMPARE(w.log,
+             (QStringList{QStringLiteral("Stop"),
+                          QStringLiteral("Play ") +
+                              QDir::current().filePath(QStringLiteral("endpinpon.wav")),
+                          QStringLiteral("Ask 終了していいですか？ / コインを投げてπの近似")}));
     QCOMPARE(unloaded, ends);
     QCOMPARE(w.form->isVisible(), !ends);
     QCOMPARE(w.Board(), board);
@@ -196,7 +202,8 @@ void WindowTest::keysPressOnlyTheFocusedButton()
     QString clicked;
     for (int i = 1; i <= 7; ++i) {
         QPushButton* button = w.form->Command(i);
-        QObject::connect(button, &QPushButton::clicked, [&clicked, button] { clicked += button->objectName(); });
+        QObject::connect(button, &QPushButton::clicked,
+                         [&clicked, button] { clicked += button->objectName(); });
     }
     for (int i = 0; i < tabs; ++i)
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -208,7 +215,8 @@ void WindowTest::screenReadersGetCaptionsAndResults()
 {
     Window w;
     const auto labelledBy = [&](int value) {
-        const auto relations = QAccessible::queryAccessibleInterface(w.form->Label(value))->relations(QAccessible::Label);
+        const auto relations = QAccessible::queryAccessibleInterface(w.form->Label(value))
+                                   ->relations(QAccessible::Label);
         return relations.isEmpty() ? QString() : relations.first().first->object()->objectName();
     };
     QCOMPARE(labelledBy(2), QStringLiteral("Label1"));

@@ -236,9 +236,10 @@ void Form1::Form1Activate()
 void Form1::Run(int coinCount)
 {
     m_experiment->RunExperiment(coinCount);
-    m_picture1->setAccessibleDescription(QStringLiteral("%1個のコインのうち%2個が格子点と重なりました。π＝%3")
-                                             .arg(coinCount)
-                                             .arg(m_labels[3]->text(), m_labels[1]->text()));
+    m_picture1->setAccessibleDescription(
+        QStringLiteral("%1個のコインのうち%2個が格子点と重なりました。π＝%3")
+            .arg(coinCount)
+            .arg(m_labels[3]->text(), m_labels[1]->text()));
 }
 
 void Form1::Command1Click()

@@ -98,7 +98,7 @@ private:
 
     Services m_services;
     bool m_shownOnce = false;
-    bool m_asking = false;        // the exit question is open
+    bool m_asking = false;         // the exit question is open
     bool m_lentToQuestion = false; // the question took the activation from the window
     platform::BoardCanvas* m_picture1 = nullptr;
     platform::MMControl* m_mmControl1 = nullptr;

@@ -1,0 +1,159 @@
+// On a private X server: the window with the toolkit's own message box, and
+// the real program, which starts, runs and ends on Yes, or says in one line
+// why it cannot start. PI_COINS_PROGRAM names another build of the program
+// to try (the packaging check starts the unpacked package this way).
+
+#include "XServer.h"
+#include "platform/BoardCanvas.h"
+#include "window/Form1.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+QString Program()
+{
+    const QString chosen = qEnvironmentVariable("PI_COINS_PROGRAM");
+    return chosen.isEmpty() ? QStringLiteral(PI_COINS_EXECUTABLE) : chosen;
+}
+
+bool Xdotool(const QStringList& arguments, QByteArray* out = nullptr)
+{
+    QProcess xdotool;
+    xdotool.start(QStringLiteral("xdotool"), arguments);
+    const bool ok = xdotool.waitForFinished(10000) && xdotool.exitCode() == 0;
+    if (out)
+        *out = xdotool.readAllStandardOutput().trimmed();
+    return ok;
+}
+
+} // namespace
+
+class DesktopTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void exitAnsweredNoLeavesTheBoardAsItWas();
+    void programStartsRunsAndEndsOnYes();
+    void withoutAReachableDisplayOneLine_data();
+    void withoutAReachableDisplayOneLine();
+};
+
+void DesktopTest::exitAnsweredNoLeavesTheBoardAsItWas()
+{
+    window::Form1::Services services;
+    services.sound = std::make_unique<platform::NullSoundBackend>();
+    window::Form1 form(std::move(services));
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    form.activateWindow(); // no window manager here to do it
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    form.Command(1)->click();
+    const QImage board = form.Picture1()->Board().Image();
+    const QString hits = form.Label(4)->text();
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            box->button(QMessageBox::No)->click();
+    });
+    answer.start(20);
+    form.Command(5)->click();
+    answer.stop();
+    // What the closing box hands back to the window (activation, exposure).
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 500);
+    QCOMPARE(form.Picture1()->Board().Image(), board);
+    QCOMPARE(form.Label(4)->text(), hits);
+}
+
+void DesktopTest::programStartsRunsAndEndsOnYes()
+{
+    QTemporaryDir empty;
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    env.insert(QStringLiteral("PULSE_SERVER"), QStringLiteral("unix:/nonexistent"));
+    env.insert(QStringLiteral("QT_LOGGING_RULES"),
+               QStringLiteral("pi-coins.*.debug=true;pi-coins.sound.warning=false"));
+    program.setProcessEnvironment(env);
+    program.setWorkingDirectory(empty.path());
+    program.setProcessChannelMode(QProcess::MergedChannels);
+    program.start(Program(), {});
+    QByteArray window;
+    QTRY_VERIFY(Xdotool(
+        {QStringLiteral("search"), QStringLiteral("--name"), QStringLiteral("円周率")}, &window));
+    QVERIFY(Xdotool({QStringLiteral("windowfocus"), QString::fromLatin1(window)}));
+    QByteArray log;
+    const auto said = [&](const char* line) { return (log += program.readAll()).contains(line); };
+    // Tab leaves the canvas for 10個; Space presses it.
+    QVERIFY(Xdotool({QStringLiteral("key"), QStringLiteral("Tab"), QStringLiteral("space")}));
+    QTRY_VERIFY(said("run of 10 coins"));
+    QVERIFY(said("opened sound cue"));
+    // Four more to 終了; Enter answers its question with the default, Yes.
+    QVERIFY(Xdotool({QStringLiteral("key"), QStringLiteral("Tab"), QStringLiteral("Tab"),
+                     QStringLiteral("Tab"), QStringLiteral("Tab"), QStringLiteral("space")}));
+    QByteArray question;
+    QTRY_VERIFY(Xdotool({QStringLiteral("search"), QStringLiteral("--name"),
+                         QStringLiteral("^コインを投げてπの近似$")},
+                        &question));
+    QVERIFY(Xdotool({QStringLiteral("windowfocus"), QString::fromLatin1(question)}));
+    QVERIFY(Xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
+    QVERIFY(program.waitForFinished(10000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 0);
+}
+
+void DesktopTest::withoutAReachableDisplayOneLine_data()
+{
+    QTest::addColumn<QString>("display");
+    QTest::addColumn<QString>("wayland");
+    QTest::addColumn<QString>("says");
+    QTest::newRow("none") << QString() << QString() << QStringLiteral("pi-coins: no display found");
+    QTest::newRow("stale DISPLAY")
+        << QStringLiteral(":4242") << QString() << QStringLiteral("pi-coins: cannot connect");
+    QTest::newRow("Wayland leading nowhere")
+        << QString() << QStringLiteral("nowhere-0") << QStringLiteral("pi-coins: cannot connect");
+}
+
+void DesktopTest::withoutAReachableDisplayOneLine()
+{
+    QFETCH(QString, display);
+    QFETCH(QString, wayland);
+    QFETCH(QString, says);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    env.remove(QStringLiteral("DISPLAY"));
+    if (!display.isEmpty())
+        env.insert(QStringLiteral("DISPLAY"), display);
+    if (!wayland.isEmpty())
+        env.insert(QStringLiteral("WAYLAND_DISPLAY"), wayland);
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.start(Program(), {});
+    QVERIFY(program.waitForFinished(30000));
+    const QString err = QString::fromLocal8Bit(program.readAllStandardError());
+    QCOMPARE(program.exitCode(), 1);
+    QVERIFY2(err.startsWith(says) && err.count(QLatin1Char('\n')) == 1, qPrintable(err));
+}
+
+int main(int argc, char* argv[])
+{
+    XServer x;
+    if (!x.Start()) {
+        std::fprintf(stderr, "tst_desktop: Xvfb did not start\n");
+        return 1;
+    }
+    qputenv("DISPLAY", x.Display());
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    QApplication app(argc, argv);
+    DesktopTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_desktop.moc"
