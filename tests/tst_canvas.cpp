@@ -3,7 +3,6 @@
 
 #include "experiment/BoardGeometry.h"
 #include "platform/BoardCanvas.h"
-#include "platform/QBColor.h"
 #include "window/Form1.h"
 
 #include <QApplication>
@@ -94,8 +93,6 @@ private Q_SLOTS:
     void identicalToQPainter_data();
     void identicalToQPainter();
     void unitsMapOntoTheDrawingArea();
-    void colours_data();
-    void colours();
     void clsLeavesNoTrace();
     void widgetShowsWhatWasDrawn();
     void everyPixelIsPaintedAtAnyScale_data();
@@ -171,22 +168,6 @@ void CanvasTest::unitsMapOntoTheDrawingArea()
         }
     }
     QCOMPARE(ink, QRect(208, 172, 109, 93));
-}
-
-void CanvasTest::colours_data()
-{
-    QTest::addColumn<int>("index");
-    QTest::addColumn<QRgb>("rgb");
-    QTest::newRow("grid") << experiment::GridColor << qRgb(0, 0, 0);
-    QTest::newRow("hit") << experiment::CoverColor << qRgb(0, 0, 255);
-    QTest::newRow("miss") << experiment::MissColor << qRgb(255, 0, 0);
-}
-
-void CanvasTest::colours()
-{
-    QFETCH(int, index);
-    QFETCH(QRgb, rgb);
-    QCOMPARE(platform::QBColor(index).rgb(), rgb);
 }
 
 void CanvasTest::clsLeavesNoTrace()

@@ -54,7 +54,6 @@ private Q_SLOTS:
     void estimateText();
     void estimateTextIsExactForEveryRunResult();
     void runDoesEverythingInOrder();
-    void runSizesTheArraysCannotHoldAreRefused_data();
     void runSizesTheArraysCannotHoldAreRefused();
     void shorterRunLeavesTheRestOfTheArrays();
     void runAllocationsDoNotGrowWithItsSize();
@@ -176,54 +175,31 @@ void ExperimentTest::runDoesEverythingInOrder()
         [&](const QString& text) { log << QStringLiteral("Label4 ") + text; });
     log << QStringLiteral("Label4 unchanged");
     QVERIFY(run.RunExperiment(2));
-    const QStringList expected = {
-        QStringLiteral("Label4 unchanged"),
-        QStringLiteral("Stop"),
-        QStringLiteral("Close"),
-        QStringLiteral("FileName pinpon.wav"),
-        QStringLiteral("Open"),
-        QStringLiteral("Sound"),
-        QStringLiteral("Cls"),
-        QStringLiteral("Line 0,40 480,40 #000000"),
-        QStringLiteral("Line 0,140 480,140 #000000"),
-        QStringLiteral("Line 0,240 480,240 #000000"),
-        QStringLiteral("Line 0,340 480,340 #000000"),
-        QStringLiteral("Line 0,440 480,440 #000000"),
-        QStringLiteral("Line 40,0 40,480 #000000"),
-        QStringLiteral("Line 140,0 140,480 #000000"),
-        QStringLiteral("Line 240,0 240,480 #000000"),
-        QStringLiteral("Line 340,0 340,480 #000000"),
-        QStringLiteral("Line 440,0 440,480 #000000"),
-        QStringLiteral("Seed"),
-        QStringLiteral("Circle 40,240 r50 #0000ff a0.85"),
-        QStringLiteral("Circle 90,90 r50 #ff0000 a0.85"),
-        QStringLiteral("Label2 2"),
-        QStringLiteral("Label4 1"),
-    };
+    const QString grid = QStringLiteral("Line 0,40 480,40|Line 0,140 480,140|Line 0,240 480,240|"
+                                        "Line 0,340 480,340|Line 0,440 480,440|Line 40,0 40,480|"
+                                        "Line 140,0 140,480|Line 240,0 240,480|Line 340,0 340,480|"
+                                        "Line 440,0 440,480|")
+                             .replace(QStringLiteral("|"), QStringLiteral(" #000000|"));
+    const QStringList expected =
+        (QStringLiteral("Label4 unchanged|Stop|Close|FileName pinpon.wav|Open|Sound|Cls|") + grid +
+         QStringLiteral("Seed|Circle 40,240 r50 #0000ff a0.85|Circle 90,90 r50 #ff0000 a0.85|"
+                        "Label2 2|Label4 1"))
+            .split(QLatin1Char('|'));
     QCOMPARE(log, expected);
     QCOMPARE(run.CoinX()[1], 40);
     QCOMPARE(run.CoinY()[1], 240);
 }
 
-void ExperimentTest::runSizesTheArraysCannotHoldAreRefused_data()
-{
-    QTest::addColumn<int>("coins");
-    QTest::newRow("0") << 0;
-    QTest::newRow("negative") << -10;
-    QTest::newRow("50001") << 50001;
-}
-
 void ExperimentTest::runSizesTheArraysCannotHoldAreRefused()
 {
-    QFETCH(int, coins);
     Log log;
     LoggingSurface canvas(log);
     LoggingCueControl cue(log);
     ScriptedRandom random(log, {0.5f});
-    experiment::Experiment run(
-        canvas, cue, random, [&](const QString&) { log << QStringLiteral("text"); },
-        [&](const QString&) { log << QStringLiteral("text"); });
-    QVERIFY(!run.RunExperiment(coins));
+    const auto text = [&](const QString&) { log << QStringLiteral("text"); };
+    experiment::Experiment run(canvas, cue, random, text, text);
+    for (const int coins : {0, -10, 50001})
+        QVERIFY(!run.RunExperiment(coins));
     QCOMPARE(log, QStringList());
 }
 
