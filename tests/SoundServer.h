@@ -79,7 +79,8 @@ public:
         QFile file(Path("sink.raw"));
         const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
         std::vector<std::int16_t> samples(static_cast<std::size_t>(bytes.size() / 2));
-        std::memcpy(samples.data(), bytes.constData(), samples.size() * 2);
+        if (!samples.empty())
+            std::memcpy(samples.data(), bytes.constData(), samples.size() * 2);
         return samples;
     }
 

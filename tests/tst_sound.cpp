@@ -68,7 +68,8 @@ std::vector<std::int16_t> CueSamples(const char* name)
     QFile file{QLatin1String(name)};
     const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll().mid(44) : QByteArray();
     std::vector<std::int16_t> samples(std::size_t(bytes.size() / 2));
-    std::memcpy(samples.data(), bytes.constData(), samples.size() * 2);
+    if (!samples.empty())
+        std::memcpy(samples.data(), bytes.constData(), samples.size() * 2);
     return samples;
 }
 
