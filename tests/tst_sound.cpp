@@ -73,18 +73,23 @@ std::vector<std::int16_t> CueSamples(const char* name)
     return samples;
 }
 
-// Where the whole cue lies in `samples` after `from`, each sample within 2.
+// Where the whole cue lies in `samples` after `from`, each sample within 2,
+// aligned on the first sound heard there.
 std::size_t Find(const std::vector<std::int16_t>& samples, const std::vector<std::int16_t>& cue,
                  std::size_t from)
 {
-    for (std::size_t at = from; at + cue.size() <= samples.size(); ++at) {
-        std::size_t k = 0;
-        while (k < cue.size() && std::abs(samples[at + k] - cue[k]) <= 2)
-            ++k;
-        if (k == cue.size())
-            return at;
+    const auto nonZero = [](std::int16_t s) { return s != 0; };
+    const auto lead = std::size_t(std::find_if(cue.begin(), cue.end(), nonZero) - cue.begin());
+    const auto heard = std::size_t(
+        std::find_if(samples.begin() + std::ptrdiff_t(from), samples.end(), nonZero) - samples.begin());
+    const std::size_t at = heard - std::min(heard, lead);
+    if (heard == samples.size() || at + cue.size() > samples.size())
+        return samples.size();
+    for (std::size_t k = 0; k < cue.size(); ++k) {
+        if (std::abs(samples[at + k] - cue[k]) > 2)
+            return samples.size();
     }
-    return samples.size();
+    return at;
 }
 
 } // namespace
