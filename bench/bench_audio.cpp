@@ -31,18 +31,18 @@ void BM_CueStartLatency(benchmark::State& state)
 {
     platform::MMControl player;
     for (auto _ : state) {
-        const std::size_t before = g_server->Samples().size();
+        const qsizetype before = g_server->Recording().size();
         QElapsedTimer clock;
         clock.start();
         platform::PlaySoundCue(player, QStringLiteral("pinpon.wav"));
         double latency = 0;
         for (bool heard = false; !heard && clock.elapsed() < 2000; Pause(1)) {
-            const auto samples = g_server->Samples();
-            for (std::size_t i = before; i < samples.size() && !heard; ++i) {
-                if (samples[i] != 0) {
+            const QByteArray recording = g_server->Recording();
+            for (qsizetype i = before; i < recording.size() && !heard; ++i) {
+                if (recording[i] != 0) {
                     heard = true;
                     latency = clock.nsecsElapsed() / 1e9 -
-                              double(samples.size() - i) / SoundServer::kSampleRate;
+                              double(recording.size() - i) / 2 / SoundServer::kSampleRate;
                 }
             }
         }

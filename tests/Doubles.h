@@ -12,103 +12,72 @@
 #include <QStringList>
 
 #include <functional>
-#include <vector>
 
+using namespace Qt::StringLiterals;
 using Log = QStringList;
 
-class LoggingSurface final : public platform::BoardSurface
+struct LoggingSurface final : platform::BoardSurface
 {
-public:
-    explicit LoggingSurface(Log& log) : m_log(log) {}
-    void Cls() override { m_log << QStringLiteral("Cls"); }
-    void Line(float x1, float y1, float x2, float y2, const QColor& color) override
+    explicit LoggingSurface(Log& log) : log(log) {}
+    void Cls() override { log << u"Cls"_s; }
+    void Line(float x1, float y1, float x2, float y2, const QColor& c) override
     {
-        m_log << QStringLiteral("Line %1,%2 %3,%4 %5")
-                     .arg(x1)
-                     .arg(y1)
-                     .arg(x2)
-                     .arg(y2)
-                     .arg(color.name());
+        log << u"Line %1,%2 %3,%4 %5"_s.arg(x1).arg(y1).arg(x2).arg(y2).arg(c.name());
     }
-    void Circle(float x, float y, float radius, const QColor& color, float aspect) override
+    void Circle(float x, float y, float r, const QColor& c, float aspect) override
     {
-        m_log << QStringLiteral("Circle %1,%2 r%3 %4 a%5")
-                     .arg(x)
-                     .arg(y)
-                     .arg(radius)
-                     .arg(color.name())
-                     .arg(aspect);
+        log << u"Circle %1,%2 r%3 %4 a%5"_s.arg(x).arg(y).arg(r).arg(c.name()).arg(aspect);
     }
-
-private:
-    Log& m_log;
+    Log& log;
 };
 
 // Yields the given values in turn, from the start again after each seeding.
-class ScriptedRandom final : public platform::RandomSource
+struct ScriptedRandom final : platform::RandomSource
 {
-public:
-    ScriptedRandom(Log& log, std::vector<float> values) : m_log(log), m_values(std::move(values)) {}
-    std::function<void()> onValue;
-
-protected:
-    void Reseed(double) override
-    {
-        m_log << QStringLiteral("Seed");
-        m_next = 0;
-    }
+    ScriptedRandom(Log& log, std::vector<float> values) : log(log), values(std::move(values)) {}
+    void Reseed(double) override { log << u"Seed"_s, next = 0; }
     std::size_t Generate(std::span<float> out) override
     {
         if (onValue)
             onValue();
-        out[0] = m_values[m_next++ % m_values.size()];
+        out[0] = values[next++ % values.size()];
         return 1;
     }
-
-private:
-    Log& m_log;
-    std::vector<float> m_values;
-    std::size_t m_next = 0;
+    Log& log;
+    std::vector<float> values;
+    std::size_t next = 0;
+    std::function<void()> onValue;
 };
 
-class LoggingCueControl final : public platform::CueControl
+struct LoggingCueControl final : platform::CueControl
 {
-public:
-    explicit LoggingCueControl(Log& log) : m_log(log) {}
-    void SetFileName(const QString& name) override { m_log << QStringLiteral("FileName ") + name; }
-    void SetCommand(const QString& word) override { m_log << word; }
-
-private:
-    Log& m_log;
+    explicit LoggingCueControl(Log& log) : log(log) {}
+    void SetFileName(const QString& name) override { log << u"FileName "_s + name; }
+    void SetCommand(const QString& word) override { log << word; }
+    Log& log;
 };
 
-class LoggingSoundBackend final : public platform::SoundBackend
+struct LoggingSoundBackend final : platform::SoundBackend
 {
-public:
-    explicit LoggingSoundBackend(Log& log) : m_log(log) {}
+    explicit LoggingSoundBackend(Log& log) : log(log) {}
     void Play(std::shared_ptr<const platform::CueFile> cue) override
     {
-        m_log << QStringLiteral("Play ") + cue->Path();
+        log << u"Play "_s + cue->Path();
         played = std::move(cue);
     }
-    void Stop() override { m_log << QStringLiteral("Stop"); }
+    void Stop() override { log << u"Stop"_s; }
+    Log& log;
     std::shared_ptr<const platform::CueFile> played;
-
-private:
-    Log& m_log;
 };
 
-class ScriptedMessageBox final : public platform::MessageBox
+struct ScriptedMessageBox final : platform::MessageBox
 {
-public:
-    ScriptedMessageBox(Log& log, platform::MsgBoxResult answer) : m_log(log), m_answer(answer) {}
+    ScriptedMessageBox(Log& log, platform::MsgBoxResult answer) : log(log), answer(answer) {}
     platform::MsgBoxResult AskYesNo(QWidget*, const QString& prompt, const QString& title) override
     {
-        m_log << QStringLiteral("Ask %1 / %2").arg(prompt, title);
-        return m_answer;
+        log << u"Ask %1 / %2"_s.arg(prompt, title);
+        return answer;
     }
-
-private:
-    Log& m_log;
-    platform::MsgBoxResult m_answer;
+    Log& log;
+    platform::MsgBoxResult answer;
 };

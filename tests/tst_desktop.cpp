@@ -15,6 +15,8 @@
 #include <QTest>
 #include <QTimer>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 QString Program()
@@ -26,7 +28,7 @@ QString Program()
 bool Xdotool(const QString& arguments, QByteArray* out = nullptr)
 {
     QProcess xdotool;
-    xdotool.start(QStringLiteral("xdotool"), arguments.split(QLatin1Char(' ')));
+    xdotool.start(u"xdotool"_s, arguments.split(u' '));
     const bool ok = xdotool.waitForFinished(10000) && xdotool.exitCode() == 0;
     if (out)
         *out = xdotool.readAllStandardOutput().trimmed();
@@ -40,117 +42,112 @@ class DesktopTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void exitAnsweredNoLeavesTheBoardAsItWas();
-    void programStartsRunsAndEndsOnYes();
-    void withoutAReachableDisplayOneLine_data();
-    void withoutAReachableDisplayOneLine();
+    void exitAnsweredNoLeavesTheBoardAsItWas()
+    {
+        window::Form1::Services services;
+        services.sound = std::make_unique<platform::NullSoundBackend>();
+        window::Form1 form(std::move(services));
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.activateWindow(); // no window manager here to do it
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        form.Command(1)->click();
+        const QImage board = form.Picture1()->Board().Image();
+        const QString hits = form.Label(4)->text();
+        QTimer answer;
+        QObject::connect(&answer, &QTimer::timeout, [] {
+            // The user clicks into the question (there is no window manager to
+            // give it the focus), then answers No.
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box && !box->isActiveWindow())
+                box->activateWindow();
+            else if (box)
+                box->button(QMessageBox::No)->click();
+        });
+        answer.start(20);
+        form.Command(5)->click();
+        answer.stop();
+        // The window manager hands the activation back to the window.
+        form.activateWindow();
+        QTRY_VERIFY(form.isActiveWindow());
+        QCOMPARE(form.Picture1()->Board().Image(), board);
+        QCOMPARE(form.Label(4)->text(), hits);
+        // Coming back from another window is an activation: the grid is drawn.
+        QWidget other;
+        other.show();
+        other.activateWindow();
+        QTRY_VERIFY(other.isActiveWindow());
+        form.activateWindow();
+        QTRY_VERIFY(form.isActiveWindow());
+        QVERIFY(form.Picture1()->Board().Image() != board);
+    }
+
+    void programStartsRunsAndEndsOnYes()
+    {
+        QTemporaryDir empty;
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(u"QT_QPA_PLATFORM"_s);
+        env.insert(u"PULSE_SERVER"_s, u"unix:/nonexistent"_s);
+        env.insert(u"QT_LOGGING_RULES"_s, u"pi-coins.*.debug=true;pi-coins.sound.warning=false"_s);
+        program.setProcessEnvironment(env);
+        program.setWorkingDirectory(empty.path());
+        program.setProcessChannelMode(QProcess::MergedChannels);
+        program.start(Program(), {});
+        QByteArray window;
+        QTRY_VERIFY(Xdotool(u"search --name 円周率"_s, &window));
+        QVERIFY(Xdotool(u"windowfocus "_s + QString::fromLatin1(window)));
+        QByteArray log;
+        const auto said = [&](const char* line) {
+            return (log += program.readAll()).contains(line);
+        };
+        // Tab leaves the canvas for 10個; Space presses it.
+        QVERIFY(Xdotool(u"key Tab space"_s));
+        QTRY_VERIFY(said("run of 10 coins"));
+        QVERIFY(said("opened sound cue"));
+        // Four more to 終了; Enter answers its question with the default, Yes.
+        QVERIFY(Xdotool(u"key Tab Tab Tab Tab space"_s));
+        QByteArray question;
+        QTRY_VERIFY(Xdotool(u"search --name ^コインを投げてπの近似$"_s, &question));
+        QVERIFY(Xdotool(u"windowfocus "_s + QString::fromLatin1(question)));
+        QVERIFY(Xdotool(u"key Return"_s));
+        QVERIFY(program.waitForFinished(10000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+    }
+
+    void withoutAReachableDisplayOneLine_data()
+    {
+        QTest::addColumn<QString>("display");
+        QTest::addColumn<QString>("wayland");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("none") << QString() << QString() << u"pi-coins: no display found"_s;
+        QTest::newRow("stale DISPLAY") << u":4242"_s << QString() << u"pi-coins: cannot connect"_s;
+        QTest::newRow("Wayland leading nowhere")
+            << QString() << u"nowhere-0"_s << u"pi-coins: cannot connect"_s;
+    }
+
+    void withoutAReachableDisplayOneLine()
+    {
+        QFETCH(QString, display);
+        QFETCH(QString, wayland);
+        QFETCH(QString, says);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(u"QT_QPA_PLATFORM"_s);
+        env.remove(u"DISPLAY"_s);
+        if (!display.isEmpty())
+            env.insert(u"DISPLAY"_s, display);
+        if (!wayland.isEmpty())
+            env.insert(u"WAYLAND_DISPLAY"_s, wayland);
+        QProcess program;
+        program.setProcessEnvironment(env);
+        program.start(Program(), {});
+        QVERIFY(program.waitForFinished(30000));
+        const QString err = QString::fromLocal8Bit(program.readAllStandardError());
+        QCOMPARE(program.exitCode(), 1);
+        QVERIFY2(err.startsWith(says) && err.count(u'\n') == 1, qPrintable(err));
+    }
 };
-
-void DesktopTest::exitAnsweredNoLeavesTheBoardAsItWas()
-{
-    window::Form1::Services services;
-    services.sound = std::make_unique<platform::NullSoundBackend>();
-    window::Form1 form(std::move(services));
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
-    form.activateWindow(); // no window manager here to do it
-    QVERIFY(QTest::qWaitForWindowActive(&form));
-    form.Command(1)->click();
-    const QImage board = form.Picture1()->Board().Image();
-    const QString hits = form.Label(4)->text();
-    QTimer answer;
-    QObject::connect(&answer, &QTimer::timeout, [] {
-        // The user clicks into the question (there is no window manager to
-        // give it the focus), then answers No.
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (box && !box->isActiveWindow())
-            box->activateWindow();
-        else if (box)
-            box->button(QMessageBox::No)->click();
-    });
-    answer.start(20);
-    form.Command(5)->click();
-    answer.stop();
-    // The window manager hands the activation back to the window.
-    form.activateWindow();
-    QTRY_VERIFY(form.isActiveWindow());
-    QCOMPARE(form.Picture1()->Board().Image(), board);
-    QCOMPARE(form.Label(4)->text(), hits);
-    // Coming back from another window is an activation: the grid is drawn.
-    QWidget other;
-    other.show();
-    other.activateWindow();
-    QTRY_VERIFY(other.isActiveWindow());
-    form.activateWindow();
-    QTRY_VERIFY(form.isActiveWindow());
-    QVERIFY(form.Picture1()->Board().Image() != board);
-}
-
-void DesktopTest::programStartsRunsAndEndsOnYes()
-{
-    QTemporaryDir empty;
-    QProcess program;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    env.insert(QStringLiteral("PULSE_SERVER"), QStringLiteral("unix:/nonexistent"));
-    env.insert(QStringLiteral("QT_LOGGING_RULES"),
-               QStringLiteral("pi-coins.*.debug=true;pi-coins.sound.warning=false"));
-    program.setProcessEnvironment(env);
-    program.setWorkingDirectory(empty.path());
-    program.setProcessChannelMode(QProcess::MergedChannels);
-    program.start(Program(), {});
-    QByteArray window;
-    QTRY_VERIFY(Xdotool(QStringLiteral("search --name 円周率"), &window));
-    QVERIFY(Xdotool(QStringLiteral("windowfocus ") + QString::fromLatin1(window)));
-    QByteArray log;
-    const auto said = [&](const char* line) { return (log += program.readAll()).contains(line); };
-    // Tab leaves the canvas for 10個; Space presses it.
-    QVERIFY(Xdotool(QStringLiteral("key Tab space")));
-    QTRY_VERIFY(said("run of 10 coins"));
-    QVERIFY(said("opened sound cue"));
-    // Four more to 終了; Enter answers its question with the default, Yes.
-    QVERIFY(Xdotool(QStringLiteral("key Tab Tab Tab Tab space")));
-    QByteArray question;
-    QTRY_VERIFY(Xdotool(QStringLiteral("search --name ^コインを投げてπの近似$"), &question));
-    QVERIFY(Xdotool(QStringLiteral("windowfocus ") + QString::fromLatin1(question)));
-    QVERIFY(Xdotool(QStringLiteral("key Return")));
-    QVERIFY(program.waitForFinished(10000));
-    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(program.exitCode(), 0);
-}
-
-void DesktopTest::withoutAReachableDisplayOneLine_data()
-{
-    QTest::addColumn<QString>("display");
-    QTest::addColumn<QString>("wayland");
-    QTest::addColumn<QString>("says");
-    QTest::newRow("none") << QString() << QString() << QStringLiteral("pi-coins: no display found");
-    QTest::newRow("stale DISPLAY")
-        << QStringLiteral(":4242") << QString() << QStringLiteral("pi-coins: cannot connect");
-    QTest::newRow("Wayland leading nowhere")
-        << QString() << QStringLiteral("nowhere-0") << QStringLiteral("pi-coins: cannot connect");
-}
-
-void DesktopTest::withoutAReachableDisplayOneLine()
-{
-    QFETCH(QString, display);
-    QFETCH(QString, wayland);
-    QFETCH(QString, says);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    env.remove(QStringLiteral("DISPLAY"));
-    if (!display.isEmpty())
-        env.insert(QStringLiteral("DISPLAY"), display);
-    if (!wayland.isEmpty())
-        env.insert(QStringLiteral("WAYLAND_DISPLAY"), wayland);
-    QProcess program;
-    program.setProcessEnvironment(env);
-    program.start(Program(), {});
-    QVERIFY(program.waitForFinished(30000));
-    const QString err = QString::fromLocal8Bit(program.readAllStandardError());
-    QCOMPARE(program.exitCode(), 1);
-    QVERIFY2(err.startsWith(says) && err.count(QLatin1Char('\n')) == 1, qPrintable(err));
-}
 
 int main(int argc, char* argv[])
 {
