@@ -45,6 +45,50 @@ BENCHMARK(BM_RunExperiment)
     ->ArgsProduct({{10, 100, 1000, 10000, 50000}, {1, 2}})
     ->Unit(benchmark::kMillisecond);
 
+// The naive floor: the unavoidable work of a run done the simplest way.
+// Wipe the image, take 100,000 random numbers, and write each coin's
+// outline pixel by pixel from a table of offsets at its centre. Every run
+// figure above reads as a ratio to this one.
+void BM_NaiveFloor(benchmark::State& state)
+{
+    const auto ratio = static_cast<int>(state.range(0));
+    platform::BoardImage stamp(kArea * ratio, ratio);
+    experiment::DrawCoin(stamp, 240, 240, true);
+    const QImage& drawn = stamp.Image();
+    const QPoint middle = stamp.ToDevice(240, 240);
+    std::vector<QPoint> offsets;
+    for (int y = 0; y < drawn.height(); ++y) {
+        for (int x = 0; x < drawn.width(); ++x) {
+            if (drawn.pixel(x, y) != 0xffffffff)
+                offsets.push_back(QPoint(x, y) - middle);
+        }
+    }
+    QImage image(kArea * ratio, QImage::Format_RGB32);
+    platform::RandomGenerator random;
+    auto* const bits = reinterpret_cast<QRgb*>(image.bits());
+    const int width = image.width(), height = image.height();
+    for (auto _ : state) {
+        image.fill(0xffffffff);
+        random.Randomize(platform::Timer());
+        for (int i = 0; i < 50'000; ++i) {
+            const auto x = experiment::RandomCoinCoordinate(random);
+            const auto y = experiment::RandomCoinCoordinate(random);
+            const QRgb color = experiment::CoversLatticePoint(x, y) ? 0xff0000ff : 0xffff0000;
+            const QPoint centre(int(std::lround(x * width / 480.0)),
+                                int(std::lround(y * height / 480.0)));
+            for (const QPoint offset : offsets) {
+                const QPoint p = centre + offset;
+                if (p.x() >= 0 && p.y() >= 0 && p.x() < width && p.y() < height)
+                    bits[p.y() * width + p.x()] = color;
+            }
+        }
+        benchmark::DoNotOptimize(bits);
+    }
+    state.SetItemsProcessed(state.iterations() * 50'000);
+    state.SetLabel(ratio > 1 ? "2x" : "1x");
+}
+BENCHMARK(BM_NaiveFloor)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+
 // The generator and the coin test alone, no drawing.
 void BM_ThrowAndTestCoins(benchmark::State& state)
 {

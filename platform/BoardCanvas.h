@@ -28,7 +28,7 @@ public:
     void Circle(float x, float y, float radius, const QColor& color, float aspect) override;
 
     // The retained drawing, in device pixels.
-    const BoardImage& Board() const { return m_board; }
+    BoardImage& Board() { return m_board; }
 
     QSize sizeHint() const override;
 

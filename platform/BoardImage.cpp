@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
+#include <utility>
 
 namespace platform {
 
@@ -12,22 +14,9 @@ namespace {
 
 // Enough for the largest run plus its grid, so a run never grows the record.
 constexpr std::size_t kReservedOperations = 50'016;
-// Outlines larger than this (in device pixels) are not worth a template.
-constexpr int kMaxTemplateHalfAxis = 2048;
-// Distinct outline sizes kept at once; a board uses one or two.
-constexpr std::size_t kMaxCachedOutlines = 16;
-// Device coordinates are clamped to this before rounding to int.
-constexpr double kCoordinateLimit = 1.0e7;
-
-bool IsFinite(float value)
-{
-    return std::isfinite(value);
-}
-
-int ClampedRound(double value)
-{
-    return static_cast<int>(std::lround(std::clamp(value, -kCoordinateLimit, kCoordinateLimit)));
-}
+// The rows of a band fill about this much, half of a core's second-level cache.
+constexpr qsizetype kBandBytes = 256 * 1024;
+constexpr std::uint32_t kNone = ~0u;
 
 // Sets a painter up the way the board draws: an aliased, flat-capped pen
 // of the given width, copying its colour over what is there.
@@ -45,7 +34,8 @@ void UseBoardPen(QPainter& painter, QRgb color, int width)
 BoardImage::BoardImage(QSize deviceSize, int penWidth)
 {
     m_operations.reserve(kReservedOperations);
-    m_outlines.reserve(kMaxCachedOutlines);
+    m_coins.reserve(kReservedOperations);
+    m_bandCoins.reserve(2 * kReservedOperations); // a coin crosses at most two bands at 1x
     Resize(deviceSize, penWidth);
 }
 
@@ -54,25 +44,24 @@ void BoardImage::Resize(QSize deviceSize, int penWidth)
     if (deviceSize == m_image.size() && penWidth == m_penWidth)
         return;
     m_penWidth = penWidth;
-    // The image keeps a pixel ratio of 1, so that painters on it work in
-    // device pixels; the canvas maps it onto its drawing area.
     m_image = QImage(deviceSize, QImage::Format_RGB32);
-    m_outlines.clear(); // their linear offsets depend on the image's stride
-    Replay();
+    m_outlines.clear();
+    m_shapeOutlines.assign(m_shapes.size(), kNone);
+    m_rendered = 0;
+    m_blank = true;
 }
 
 QPoint BoardImage::ToDevice(double x, double y) const
 {
-    return {ClampedRound(x * m_image.width() / kBoardUnits),
-            ClampedRound(y * m_image.height() / kBoardUnits)};
+    return {static_cast<int>(std::lround(x * m_image.width() / kBoardUnits)),
+            static_cast<int>(std::lround(y * m_image.height() / kBoardUnits))};
 }
 
 QRect BoardImage::EllipseRect(float x, float y, float radius, float aspect) const
 {
     const double halfWidth = static_cast<double>(radius) * m_image.width() / kBoardUnits;
-    const double halfHeight = std::abs(static_cast<double>(aspect)) * halfWidth;
-    const int a = ClampedRound(halfWidth);
-    const int b = ClampedRound(halfHeight);
+    const auto a = static_cast<int>(std::lround(halfWidth));
+    const auto b = static_cast<int>(std::lround(std::abs(static_cast<double>(aspect)) * halfWidth));
     const QPoint centre = ToDevice(x, y);
     return {centre.x() - a, centre.y() - b, 2 * a, 2 * b};
 }
@@ -80,58 +69,62 @@ QRect BoardImage::EllipseRect(float x, float y, float radius, float aspect) cons
 void BoardImage::Cls()
 {
     m_operations.clear(); // keeps its capacity
-    m_image.fill(kBackground);
+    m_shapes.clear();
+    m_shapeOutlines.clear();
+    m_rendered = 0;
+    m_blank = true;
 }
 
 void BoardImage::Line(float x1, float y1, float x2, float y2, const QColor& color)
 {
-    if (!color.isValid() || !IsFinite(x1) || !IsFinite(y1) || !IsFinite(x2) || !IsFinite(y2))
-        return;
-    const Operation operation{Operation::Kind::Line, x1, y1, x2, y2, color.rgb()};
-    m_operations.push_back(operation);
-    RenderLine(operation);
+    m_operations.push_back(
+        {x1, y1, color.rgb(), kLine | static_cast<std::uint32_t>(m_shapes.size())});
+    m_shapes.emplace_back(x2, y2);
+    m_shapeOutlines.push_back(kNone);
 }
 
 void BoardImage::Circle(float x, float y, float radius, const QColor& color, float aspect)
 {
-    if (!color.isValid() || !IsFinite(x) || !IsFinite(y) || !IsFinite(radius) ||
-        !IsFinite(aspect) || radius < 0.0f)
-        return;
-    const Operation operation{Operation::Kind::Circle, x, y, radius, aspect, color.rgb()};
-    m_operations.push_back(operation);
-    RenderCircle(operation);
+    // A run draws one size of coin: its shape is kept once.
+    if (m_shapes.empty() || m_shapes.back() != std::pair(radius, aspect) ||
+        (m_operations.back().shape & kLine)) {
+        m_shapes.emplace_back(radius, aspect);
+        m_shapeOutlines.push_back(kNone);
+    }
+    m_operations.push_back({x, y, color.rgb(), static_cast<std::uint32_t>(m_shapes.size() - 1)});
 }
 
-void BoardImage::Render(const Operation& operation)
+const QImage& BoardImage::Image()
 {
-    if (operation.kind == Operation::Kind::Line)
-        RenderLine(operation);
-    else
-        RenderCircle(operation);
-}
-
-void BoardImage::Replay()
-{
-    m_image.fill(kBackground);
-    for (const Operation& operation : m_operations)
-        Render(operation);
+    if (m_blank)
+        m_image.fill(kBackground);
+    m_blank = false;
+    // Lines are drawn in turn; the coins between them as one run, in bands.
+    for (std::size_t i = m_rendered, end = m_operations.size(); i < end;) {
+        std::size_t next = i;
+        while (next < end && !(m_operations[next].shape & kLine))
+            ++next;
+        if (next > i)
+            RenderCoins(i, next);
+        if (next < end)
+            RenderLine(m_operations[next++]);
+        i = next;
+    }
+    m_rendered = m_operations.size();
+    return m_image;
 }
 
 void BoardImage::RenderLine(const Operation& operation)
 {
-    const QPoint from = ToDevice(operation.x1, operation.y1);
-    const QPoint to = ToDevice(operation.x2, operation.y2);
-    if ((from.x() == to.x()) != (from.y() == to.y())) {
-        FillAxisLine(from, to, operation.color);
+    const auto [x2, y2] = m_shapes[operation.shape & ~kLine];
+    const QPoint from = ToDevice(operation.x, operation.y);
+    const QPoint to = ToDevice(x2, y2);
+    if ((from.x() == to.x()) == (from.y() == to.y())) {
+        QPainter painter(&m_image);
+        UseBoardPen(painter, operation.color, m_penWidth);
+        painter.drawLine(from, to);
         return;
     }
-    QPainter painter(&m_image);
-    UseBoardPen(painter, operation.color, m_penWidth);
-    painter.drawLine(from, to);
-}
-
-void BoardImage::FillAxisLine(QPoint from, QPoint to, QRgb color)
-{
     // What QPainter draws for an aliased flat-capped line along an axis: the
     // pixels from the smaller end up to, not including, the larger one, in a
     // band of pen-width rows (or columns) starting half a width before it.
@@ -139,97 +132,130 @@ void BoardImage::FillAxisLine(QPoint from, QPoint to, QRgb color)
     const bool horizontal = from.y() == to.y();
     const int start = horizontal ? std::min(from.x(), to.x()) : std::min(from.y(), to.y());
     const int end = horizontal ? std::max(from.x(), to.x()) : std::max(from.y(), to.y());
-    const int firstBand = (horizontal ? from.y() : from.x()) - m_penWidth / 2;
-    QRect band = horizontal ? QRect(start, firstBand, end - start, m_penWidth)
-                            : QRect(firstBand, start, m_penWidth, end - start);
-    band &= QRect(0, 0, m_image.width(), m_image.height());
-    if (band.isEmpty())
-        return;
-    const qsizetype stride = m_image.bytesPerLine() / 4;
-    auto* const bits = reinterpret_cast<QRgb*>(m_image.bits());
+    const int across = (horizontal ? from.y() : from.x()) - m_penWidth / 2;
+    const QRect band = (horizontal ? QRect(start, across, end - start, m_penWidth)
+                                   : QRect(across, start, m_penWidth, end - start)) &
+                       m_image.rect();
     for (int y = band.top(); y <= band.bottom(); ++y) {
-        QRgb* row = bits + static_cast<qsizetype>(y) * stride;
-        std::fill(row + band.left(), row + band.right() + 1, color);
+        auto* row = reinterpret_cast<QRgb*>(m_image.scanLine(y));
+        std::fill(row + band.left(), row + band.right() + 1, operation.color);
     }
 }
 
-void BoardImage::RenderCircle(const Operation& operation)
+void BoardImage::RenderCoins(std::size_t first, std::size_t last)
 {
-    const QRect rect = EllipseRect(operation.x1, operation.y1, operation.x2, operation.y2);
+    const int width = m_image.width();
+    const int height = m_image.height();
+    const qsizetype stride = m_image.bytesPerLine() / 4;
+    const int bandRows =
+        static_cast<int>(std::max<qsizetype>(16, kBandBytes / m_image.bytesPerLine()));
+    const auto bands = static_cast<std::size_t>((height + bandRows - 1) / bandRows);
+
+    // Each coin to the bands its rows cross, keeping the order of drawing.
+    m_coins.clear();
+    m_bandStart.assign(bands + 1, 0);
+    for (std::size_t i = first; i < last; ++i) {
+        const Operation& operation = m_operations[i];
+        const QPoint centre = ToDevice(operation.x, operation.y);
+        const std::uint32_t index = OutlineFor(operation.shape);
+        const Outline& outline = m_outlines[index];
+        const int top = std::max(0, centre.y() + outline.top);
+        const int bottom = std::min(height - 1, centre.y() + outline.top +
+                                                    static_cast<int>(outline.rowStart.size()) - 2);
+        if (top > bottom || centre.x() + outline.right < 0 || centre.x() + outline.left >= width)
+            continue;
+        m_coins.push_back({centre.x(), centre.y(), operation.color, index});
+        for (int band = top / bandRows; band <= bottom / bandRows; ++band)
+            ++m_bandStart[static_cast<std::size_t>(band) + 1];
+    }
+    std::partial_sum(m_bandStart.begin(), m_bandStart.end(), m_bandStart.begin());
+    m_bandCoins.resize(m_bandStart.back());
+    for (std::uint32_t c = 0; c < m_coins.size(); ++c) { // moves each start to its band's end
+        const Coin& coin = m_coins[c];
+        const Outline& outline = m_outlines[coin.outline];
+        const int top = std::max(0, coin.y + outline.top);
+        const int bottom = std::min(height - 1, coin.y + outline.top +
+                                                    static_cast<int>(outline.rowStart.size()) - 2);
+        for (int band = top / bandRows; band <= bottom / bandRows; ++band)
+            m_bandCoins[m_bandStart[static_cast<std::size_t>(band)]++] = c;
+    }
+    std::copy_backward(m_bandStart.begin(), m_bandStart.end() - 1, m_bandStart.end());
+    m_bandStart[0] = 0;
+
+    auto* const bits = reinterpret_cast<QRgb*>(m_image.bits());
+    for (std::size_t band = 0; band < bands; ++band) {
+        const int bandTop = static_cast<int>(band) * bandRows;
+        const int bandBottom = std::min(height, bandTop + bandRows) - 1;
+        for (std::uint32_t k = m_bandStart[band]; k < m_bandStart[band + 1]; ++k) {
+            const Coin& coin = m_coins[m_bandCoins[k]];
+            const Outline& outline = m_outlines[coin.outline];
+            const int rows = static_cast<int>(outline.rowStart.size()) - 1;
+            const int from = std::max(bandTop, coin.y + outline.top);
+            const int to = std::min(bandBottom, coin.y + outline.top + rows - 1);
+            const bool inside = coin.x + outline.left >= 0 && coin.x + outline.right < width;
+            for (int y = from; y <= to; ++y) {
+                QRgb* const row = bits + y * stride + coin.x;
+                const auto r = static_cast<std::size_t>(y - coin.y - outline.top);
+                const std::int16_t* dx = outline.dx.data() + outline.rowStart[r];
+                const std::int16_t* const end = outline.dx.data() + outline.rowStart[r + 1];
+                if (inside) {
+                    for (; dx < end; ++dx)
+                        row[*dx] = coin.color;
+                } else {
+                    for (; dx < end; ++dx) {
+                        if (static_cast<unsigned>(coin.x + *dx) < static_cast<unsigned>(width))
+                            row[*dx] = coin.color;
+                    }
+                }
+            }
+        }
+    }
+}
+
+std::uint32_t BoardImage::OutlineFor(std::uint32_t shape)
+{
+    if (m_shapeOutlines[shape] != kNone)
+        return m_shapeOutlines[shape];
+    const auto [radius, aspect] = m_shapes[shape];
+    const QRect rect = EllipseRect(0, 0, radius, aspect);
     const int a = rect.width() / 2;
     const int b = rect.height() / 2;
-    if (a > kMaxTemplateHalfAxis || b > kMaxTemplateHalfAxis) {
-        QPainter painter(&m_image);
-        UseBoardPen(painter, operation.color, m_penWidth);
-        painter.drawEllipse(rect);
-        return;
+    for (std::uint32_t i = 0; i < m_outlines.size(); ++i) {
+        if (m_outlines[i].halfWidth == a && m_outlines[i].halfHeight == b)
+            return m_shapeOutlines[shape] = i;
     }
-
-    const Outline& outline = OutlineFor(a, b);
-    const QPoint centre = rect.topLeft() + QPoint(a, b);
-    const QRect imageRect(0, 0, m_image.width(), m_image.height());
-    const QRgb color = operation.color;
-    auto* const bits = reinterpret_cast<QRgb*>(m_image.bits());
-
-    if (imageRect.contains(outline.bounds.translated(centre))) {
-        QRgb* const origin =
-            bits + static_cast<qsizetype>(centre.y()) * (m_image.bytesPerLine() / 4) + centre.x();
-        for (const qsizetype offset : outline.linearOffsets)
-            origin[offset] = color;
-        return;
-    }
-    if (!imageRect.intersects(outline.bounds.translated(centre)))
-        return;
-    const qsizetype stride = m_image.bytesPerLine() / 4;
-    for (const QPoint offset : outline.offsets) {
-        const int px = centre.x() + offset.x();
-        const int py = centre.y() + offset.y();
-        if (px >= 0 && py >= 0 && px < imageRect.width() && py < imageRect.height())
-            bits[static_cast<qsizetype>(py) * stride + px] = color;
-    }
-}
-
-const BoardImage::Outline& BoardImage::OutlineFor(int halfWidth, int halfHeight)
-{
-    for (const Outline& outline : m_outlines) {
-        if (outline.halfWidth == halfWidth && outline.halfHeight == halfHeight)
-            return outline;
-    }
-
-    if (m_outlines.size() >= kMaxCachedOutlines)
-        m_outlines.clear();
 
     // Render the outline once with QPainter, at the same integer rectangle
-    // shape and pen as a direct drawEllipse, and keep its pixels.
+    // and pen as a direct drawEllipse, and keep its pixels row by row.
     const int margin = m_penWidth + 2;
-    const QPoint centre(margin + halfWidth, margin + halfHeight);
+    const QPoint centre(margin + a, margin + b);
     QImage stamp(2 * centre.x() + 1, 2 * centre.y() + 1, QImage::Format_ARGB32);
     stamp.fill(Qt::transparent);
     {
         QPainter painter(&stamp);
         UseBoardPen(painter, qRgb(0, 0, 0), m_penWidth);
-        painter.drawEllipse(
-            QRect(centre.x() - halfWidth, centre.y() - halfHeight, 2 * halfWidth, 2 * halfHeight));
+        painter.drawEllipse(QRect(centre.x() - a, centre.y() - b, 2 * a, 2 * b));
     }
-
-    Outline outline;
-    outline.halfWidth = halfWidth;
-    outline.halfHeight = halfHeight;
-    const qsizetype stride = m_image.bytesPerLine() / 4;
+    Outline outline{a, b, 0, 0, 0, {}, {}};
+    bool any = false;
     for (int y = 0; y < stamp.height(); ++y) {
         const auto* line = reinterpret_cast<const QRgb*>(stamp.constScanLine(y));
         for (int x = 0; x < stamp.width(); ++x) {
             if (qAlpha(line[x]) == 0)
                 continue;
-            const QPoint offset(x - centre.x(), y - centre.y());
-            outline.offsets.push_back(offset);
-            outline.linearOffsets.push_back(static_cast<qsizetype>(offset.y()) * stride +
-                                            offset.x());
-            outline.bounds |= QRect(offset, QSize(1, 1));
+            if (!std::exchange(any, true))
+                outline.top = y - centre.y();
+            while (outline.rowStart.size() <=
+                   static_cast<std::size_t>(y - centre.y() - outline.top))
+                outline.rowStart.push_back(static_cast<std::uint32_t>(outline.dx.size()));
+            outline.dx.push_back(static_cast<std::int16_t>(x - centre.x()));
+            outline.left = std::min(outline.left, x - centre.x());
+            outline.right = std::max(outline.right, x - centre.x());
         }
     }
+    outline.rowStart.push_back(static_cast<std::uint32_t>(outline.dx.size()));
     m_outlines.push_back(std::move(outline));
-    return m_outlines.back();
+    return m_shapeOutlines[shape] = static_cast<std::uint32_t>(m_outlines.size() - 1);
 }
 
 } // namespace platform

@@ -20,18 +20,20 @@ namespace platform {
 // with a one-pixel (per device-independent pixel) aliased pen in copy mode,
 // outlines only, clipped at the edges of the area.
 //
-// Every ellipse of one size has the same pixels, so the outline is rendered
-// once with QPainter and its pixel offsets are replayed for each centre;
-// the result is identical to QPainter::drawEllipse with the same integer
-// rectangle, at a small fraction of its cost.
-//
-// The operations since the last Cls() are kept, so that a change of size
-// (a move to a screen of another pixel ratio) renders the board anew, sharp
-// at the new resolution, instead of scaling the old pixels.
+// Drawing only records the operation (a coin is its centre and colour); the
+// record is rendered when the image is asked for, at whatever size it then
+// has, so a move to a screen of another pixel ratio renders the board anew,
+// sharp, instead of scaling old pixels. Runs of coins are rendered in
+// horizontal bands of rows that fit the processor's cache, every band taking
+// its coins in the order they were drawn, so the result is the same as
+// drawing them one by one. Every ellipse of one size has the same pixels:
+// its outline is rendered once with QPainter and copied row by row, which
+// is identical to QPainter::drawEllipse with the same integer rectangle.
 class BoardImage final : public BoardSurface
 {
 public:
     static constexpr double kBoardUnits = 480.0;
+    static constexpr QRgb kBackground = 0xffffffff;
 
     // An image of `deviceSize` pixels drawn with a pen `penWidth` pixels wide.
     explicit BoardImage(QSize deviceSize, int penWidth = 1);
@@ -43,8 +45,9 @@ public:
     // Renders the kept drawing anew at another size and pen width.
     void Resize(QSize deviceSize, int penWidth);
 
-    // The drawing in device pixels (the image's own ratio is left at 1).
-    const QImage& Image() const { return m_image; }
+    // The drawing in device pixels, everything recorded so far rendered in
+    // (the image's own pixel ratio is left at 1).
+    const QImage& Image();
 
     // The device pixel on which a point in board units lands.
     QPoint ToDevice(double x, double y) const;
@@ -52,41 +55,43 @@ public:
     // The integer rectangle whose inscribed ellipse Circle() draws.
     QRect EllipseRect(float x, float y, float radius, float aspect) const;
 
-    static constexpr QRgb kBackground = 0xffffffff;
-
 private:
+    static constexpr std::uint32_t kLine = 0x8000'0000; // in Operation::shape
+
     struct Operation
     {
-        enum class Kind : std::uint8_t
-        {
-            Line,
-            Circle
-        };
-        Kind kind;
-        float x1, y1, x2, y2; // Circle: x, y, radius, aspect
+        float x, y; // a line's first end, a circle's centre
         QRgb color;
+        std::uint32_t shape; // index into m_shapes, with kLine for a line
     };
-
-    struct Outline
+    struct Outline // the pixels of one ellipse, row by row from its top
     {
-        int halfWidth = 0;
-        int halfHeight = 0;
-        QRect bounds;                         // relative to the centre
-        std::vector<QPoint> offsets;          // relative to the centre
-        std::vector<qsizetype> linearOffsets; // the same, in pixels of m_image
+        int halfWidth, halfHeight, top, left, right;
+        std::vector<std::uint32_t> rowStart; // into dx, one more than rows
+        std::vector<std::int16_t> dx;
+    };
+    struct Coin
+    {
+        int x, y;
+        QRgb color;
+        std::uint32_t outline;
     };
 
-    void Render(const Operation& operation);
     void RenderLine(const Operation& operation);
-    void RenderCircle(const Operation& operation);
-    void FillAxisLine(QPoint from, QPoint to, QRgb color);
-    const Outline& OutlineFor(int halfWidth, int halfHeight);
-    void Replay();
+    void RenderCoins(std::size_t first, std::size_t last);
+    std::uint32_t OutlineFor(std::uint32_t shape);
 
     int m_penWidth = 1;
     QImage m_image;
     std::vector<Operation> m_operations;
+    std::vector<std::pair<float, float>> m_shapes; // line: other end; circle: radius, aspect
+    std::size_t m_rendered = 0;                    // operations already in m_image
+    bool m_blank = false;                          // m_image still to be wiped
     std::vector<Outline> m_outlines;
+    std::vector<std::uint32_t> m_shapeOutlines; // per shape, or ~0 not yet made
+    std::vector<Coin> m_coins;                  // the run of coins being rendered
+    std::vector<std::uint32_t> m_bandStart;     // into m_bandCoins, per band
+    std::vector<std::uint32_t> m_bandCoins;     // coins by band, in their order
 };
 
 } // namespace platform
