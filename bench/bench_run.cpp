@@ -52,21 +52,27 @@ BENCHMARK(BM_RunExperiment)
 void BM_NaiveFloor(benchmark::State& state)
 {
     const auto ratio = static_cast<int>(state.range(0));
-    platform::BoardImage stamp(kArea * ratio, ratio);
+    QImage image(kArea * ratio, QImage::Format_RGB32);
+    const int width = image.width(), height = image.height();
+    platform::BoardImage stamp(image.size(), ratio);
     experiment::DrawCoin(stamp, 240, 240, true);
     const QImage& drawn = stamp.Image();
     const QPoint middle = stamp.ToDevice(240, 240);
     std::vector<QPoint> offsets;
-    for (int y = 0; y < drawn.height(); ++y) {
-        for (int x = 0; x < drawn.width(); ++x) {
-            if (drawn.pixel(x, y) != 0xffffffff)
+    std::vector<qsizetype> linear;
+    QRect bounds;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            if (drawn.pixel(x, y) != 0xffffffff) {
                 offsets.push_back(QPoint(x, y) - middle);
+                linear.push_back(qsizetype(y - middle.y()) * width + (x - middle.x()));
+                bounds |= QRect(offsets.back(), QSize(1, 1));
+            }
         }
     }
-    QImage image(kArea * ratio, QImage::Format_RGB32);
     platform::RandomGenerator random;
     auto* const bits = reinterpret_cast<QRgb*>(image.bits());
-    const int width = image.width(), height = image.height();
+    const QRect area = image.rect();
     for (auto _ : state) {
         image.fill(0xffffffff);
         random.Randomize(platform::Timer());
@@ -74,12 +80,17 @@ void BM_NaiveFloor(benchmark::State& state)
             const auto x = experiment::RandomCoinCoordinate(random);
             const auto y = experiment::RandomCoinCoordinate(random);
             const QRgb color = experiment::CoversLatticePoint(x, y) ? 0xff0000ff : 0xffff0000;
-            const QPoint centre(int(std::lround(x * width / 480.0)),
-                                int(std::lround(y * height / 480.0)));
-            for (const QPoint offset : offsets) {
-                const QPoint p = centre + offset;
-                if (p.x() >= 0 && p.y() >= 0 && p.x() < width && p.y() < height)
-                    bits[p.y() * width + p.x()] = color;
+            const QPoint centre(int(x * width / 480.0 + 0.5), int(y * height / 480.0 + 0.5));
+            if (area.contains(bounds.translated(centre))) {
+                QRgb* const origin = bits + qsizetype(centre.y()) * width + centre.x();
+                for (const qsizetype offset : linear)
+                    origin[offset] = color;
+                continue;
+            }
+            for (const QPoint offset : offsets) { // an edge coin, pixel by pixel
+                const int px = centre.x() + offset.x(), py = centre.y() + offset.y();
+                if (unsigned(px) < unsigned(width) && unsigned(py) < unsigned(height))
+                    bits[qsizetype(py) * width + px] = color;
             }
         }
         benchmark::DoNotOptimize(bits);

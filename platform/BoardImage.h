@@ -23,12 +23,12 @@ namespace platform {
 // Drawing only records the operation (a coin is its centre and colour); the
 // record is rendered when the image is asked for, at whatever size it then
 // has, so a move to a screen of another pixel ratio renders the board anew,
-// sharp, instead of scaling old pixels. Runs of coins are rendered in
-// horizontal bands of rows that fit the processor's cache, every band taking
-// its coins in the order they were drawn, so the result is the same as
+// sharp, instead of scaling old pixels. A run of coins is rendered by two
+// threads, one for the upper and one for the lower half of the rows, each
+// taking the coins in the order they were drawn: the image is the same as
 // drawing them one by one. Every ellipse of one size has the same pixels:
-// its outline is rendered once with QPainter and copied row by row, which
-// is identical to QPainter::drawEllipse with the same integer rectangle.
+// its outline is rendered once with QPainter and its pixels are copied for
+// each centre, identical to QPainter::drawEllipse on the same rectangle.
 class BoardImage final : public BoardSurface
 {
 public:
@@ -67,18 +67,20 @@ private:
     struct Outline // the pixels of one ellipse, row by row from its top
     {
         int halfWidth, halfHeight, top, left, right;
-        std::vector<std::uint32_t> rowStart; // into dx, one more than rows
-        std::vector<std::int16_t> dx;
+        std::vector<std::uint32_t> rowStart; // into dx and offsets, one more than rows
+        std::vector<std::int16_t> dx;        // from the centre's column
+        std::vector<std::int32_t> offsets;   // from the centre, in pixels of the image
     };
     struct Coin
     {
-        int x, y;
+        int x, y, top, bottom; // centre; first and last row on the image
         QRgb color;
         std::uint32_t outline;
     };
 
     void RenderLine(const Operation& operation);
     void RenderCoins(std::size_t first, std::size_t last);
+    void RenderRows(int top, int bottom);
     std::uint32_t OutlineFor(std::uint32_t shape);
 
     int m_penWidth = 1;
@@ -90,8 +92,6 @@ private:
     std::vector<Outline> m_outlines;
     std::vector<std::uint32_t> m_shapeOutlines; // per shape, or ~0 not yet made
     std::vector<Coin> m_coins;                  // the run of coins being rendered
-    std::vector<std::uint32_t> m_bandStart;     // into m_bandCoins, per band
-    std::vector<std::uint32_t> m_bandCoins;     // coins by band, in their order
 };
 
 } // namespace platform
