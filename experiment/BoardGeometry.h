@@ -15,7 +15,6 @@
 
 #include <QString>
 
-#include <array>
 #include <cstdint>
 
 namespace platform {
@@ -38,23 +37,6 @@ inline constexpr int MissColor = 12; // light red
 
 inline constexpr int MinCoinCoordinate = GridOrigin;
 inline constexpr int MaxCoinCoordinate = GridOrigin + CoinSpan - 1;
-
-struct LatticePoint
-{
-    int x;
-    int y;
-};
-
-// The 25 lattice points, row by row from the top, left to right in a row.
-inline constexpr std::array<LatticePoint, GridLineCount* GridLineCount> LatticePoints = [] {
-    std::array<LatticePoint, GridLineCount * GridLineCount> points{};
-    for (int j = 0; j < GridLineCount; ++j) {
-        for (int i = 0; i < GridLineCount; ++i)
-            points[static_cast<std::size_t>(j * GridLineCount + i)] = {
-                GridOrigin + GridSpacing * i, GridOrigin + GridSpacing * j};
-    }
-    return points;
-}();
 
 // Draws the ten black grid lines edge to edge over whatever is on the
 // surface: the horizontal ones top to bottom, then the vertical ones left to

@@ -13,11 +13,6 @@ BoardCanvas::BoardCanvas(QWidget* parent) : QFrame(parent), m_board(kDrawingArea
     m_board.Cls();
 }
 
-QSize BoardCanvas::sizeHint() const
-{
-    return kDrawingAreaSize + QSize(2 * frameWidth(), 2 * frameWidth());
-}
-
 void BoardCanvas::Cls()
 {
     m_board.Cls();

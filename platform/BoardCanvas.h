@@ -30,8 +30,6 @@ public:
     // The retained drawing, in device pixels.
     BoardImage& Board() { return m_board; }
 
-    QSize sizeHint() const override;
-
 protected:
     void paintEvent(QPaintEvent* event) override;
 

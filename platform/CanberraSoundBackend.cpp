@@ -3,9 +3,7 @@
 #include "platform/CueFiles.h"
 #include "platform/MMControl.h"
 
-#include <QByteArray>
 #include <QSet>
-#include <QString>
 
 #include <canberra.h>
 
@@ -29,88 +27,59 @@ struct CanberraSoundBackend::Mailbox
 
 namespace {
 
-// The sound server connection; used on the player thread only.
-class Player
-{
-public:
-    ~Player() { Disconnect(); }
-
-    void Stop()
-    {
-        if (m_context != nullptr)
-            ca_context_cancel(m_context, m_id);
-    }
-
-    // Plays the cue by its open descriptor. A failing connection (a server
-    // that died or was restarted leaves it in a state that fails every
-    // later cue) is made anew once for this cue. Returns the error.
-    int Play(const CueFile& cue)
-    {
-        Stop();
-        const QByteArray path = "/proc/self/fd/" + QByteArray::number(cue.Descriptor());
-        int result = PlayOnce(path);
-        if (result != CA_SUCCESS) {
-            Disconnect();
-            result = PlayOnce(path);
-        }
-        return result;
-    }
-
-private:
-    int PlayOnce(const QByteArray& path)
-    {
-        if (m_context == nullptr) {
-            int result = ca_context_create(&m_context);
-            if (result != CA_SUCCESS)
-                return result;
-            result = ca_context_change_props(m_context, CA_PROP_APPLICATION_NAME, "pi-coins",
-                                             CA_PROP_APPLICATION_ID, "pi-coins", nullptr);
-            if (result != CA_SUCCESS)
-                return result;
-        }
-        // Each cue gets its own id so that Stop() cancels exactly the last one.
-        return ca_context_play(m_context, ++m_id, CA_PROP_MEDIA_FILENAME, path.constData(),
-                               CA_PROP_MEDIA_ROLE, "event", CA_PROP_CANBERRA_CACHE_CONTROL, "never",
-                               nullptr);
-    }
-
-    void Disconnect()
-    {
-        if (m_context != nullptr)
-            ca_context_destroy(m_context);
-        m_context = nullptr;
-    }
-
-    ca_context* m_context = nullptr;
-    std::uint32_t m_id = 0;
-};
-
+// The player thread: it alone talks to the sound server.
 void RunPlayer(const std::shared_ptr<CanberraSoundBackend::Mailbox>& mailbox)
 {
-    {
-        Player player;
-        QSet<QString> warned;
-        std::unique_lock lock(mailbox->mutex);
-        for (;;) {
-            mailbox->changed.wait(lock, [&] { return mailbox->quit || mailbox->pending; });
-            if (mailbox->quit)
-                break;
-            const std::shared_ptr<const CueFile> cue = std::move(mailbox->cue);
-            mailbox->pending = false;
-            lock.unlock();
-            const int result = cue ? player.Play(*cue) : CA_SUCCESS;
-            if (!cue)
-                player.Stop();
-            lock.lock();
-            if (result == CA_SUCCESS || mailbox->quit)
-                continue;
-            const QString message = QStringLiteral("sound cue %1 cannot be played: %2")
-                                        .arg(cue->Path(), QString::fromUtf8(ca_strerror(result)));
-            if (!warned.contains(message))
-                qCWarning(lcSound).noquote() << *warned.insert(message);
+    ca_context* context = nullptr;
+    std::uint32_t id = 0; // each cue its own, so that a cancel stops exactly the last one
+    QSet<QString> warned;
+    const auto disconnect = [&] {
+        if (context != nullptr)
+            ca_context_destroy(context); // silences what still sounds
+        context = nullptr;
+    };
+    // The cue is played by its open descriptor, so what plays is what was checked.
+    const auto play = [&](const CueFile& cue) -> int {
+        if (context == nullptr) {
+            if (const int created = ca_context_create(&context); created != CA_SUCCESS)
+                return created;
+            ca_context_change_props(context, CA_PROP_APPLICATION_NAME, "pi-coins",
+                                    CA_PROP_APPLICATION_ID, "pi-coins", nullptr);
         }
-    } // the connection ends here, silencing what still sounds
-    const std::lock_guard lock(mailbox->mutex);
+        const QByteArray path = "/proc/self/fd/" + QByteArray::number(cue.Descriptor());
+        return ca_context_play(context, ++id, CA_PROP_MEDIA_FILENAME, path.constData(),
+                               CA_PROP_MEDIA_ROLE, "event", CA_PROP_CANBERRA_CACHE_CONTROL, "never",
+                               nullptr);
+    };
+
+    std::unique_lock lock(mailbox->mutex);
+    for (;;) {
+        mailbox->changed.wait(lock, [&] { return mailbox->quit || mailbox->pending; });
+        if (mailbox->quit)
+            break;
+        const std::shared_ptr<const CueFile> cue = std::move(mailbox->cue);
+        mailbox->pending = false;
+        lock.unlock();
+        if (context != nullptr)
+            ca_context_cancel(context, id);
+        int result = cue ? play(*cue) : CA_SUCCESS;
+        if (result != CA_SUCCESS) {
+            // A server that died or was restarted leaves the connection failing
+            // every later cue: it is made anew, once for this cue.
+            disconnect();
+            result = play(*cue);
+        }
+        lock.lock();
+        if (result == CA_SUCCESS || mailbox->quit)
+            continue;
+        const QString message = QStringLiteral("sound cue %1 cannot be played: %2")
+                                    .arg(cue->Path(), QString::fromUtf8(ca_strerror(result)));
+        if (!warned.contains(message))
+            qCWarning(lcSound).noquote() << *warned.insert(message);
+    }
+    lock.unlock();
+    disconnect();
+    lock.lock();
     mailbox->finished = true;
     mailbox->changed.notify_all();
 }
@@ -137,20 +106,15 @@ CanberraSoundBackend::~CanberraSoundBackend()
 
 void CanberraSoundBackend::Play(std::shared_ptr<const CueFile> cue)
 {
-    Post(std::move(cue));
-}
-
-void CanberraSoundBackend::Stop()
-{
-    Post(nullptr);
-}
-
-void CanberraSoundBackend::Post(std::shared_ptr<const CueFile> cue)
-{
     const std::lock_guard lock(m_mailbox->mutex);
     m_mailbox->cue = std::move(cue);
     m_mailbox->pending = true;
     m_mailbox->changed.notify_all();
+}
+
+void CanberraSoundBackend::Stop()
+{
+    Play(nullptr);
 }
 
 } // namespace platform

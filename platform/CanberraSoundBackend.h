@@ -29,8 +29,6 @@ public:
     struct Mailbox;
 
 private:
-    void Post(std::shared_ptr<const CueFile> cue);
-
     std::shared_ptr<Mailbox> m_mailbox;
     std::thread m_thread;
 };

@@ -18,6 +18,8 @@ CueFile::~CueFile()
     ::close(m_fd);
 }
 
+namespace {
+
 QStringList CueSearchDirectories()
 {
     QStringList directories{QDir::currentPath(), QStringLiteral(PI_COINS_DATA_DIR)};
@@ -30,6 +32,8 @@ QStringList CueSearchDirectories()
     directories.removeDuplicates();
     return directories;
 }
+
+} // namespace
 
 OpenedCue OpenCueFile(const QString& fileName)
 {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
 
 #include <memory>
 
@@ -33,17 +32,12 @@ struct OpenedCue
     QString problem;                     // why not, in one phrase naming the file
 };
 
-// The folders a bare cue file name is looked up in, in this order: the
-// working directory (so cues kept where the program is started win), the
+// Opens the cue `fileName`, without ever blocking (a named pipe opens at
+// once and is refused), and checks it. A bare name is looked up in the
+// working directory (so cues kept where the program is started win, found
+// by the file system's own bytes, so its path need not be valid text), the
 // installed data directory, `<executable>/../share/pi-coins`, then the
-// executable's own folder.
-QStringList CueSearchDirectories();
-
-// Opens the first entry named `fileName` in CueSearchDirectories(), or the
-// name as it is when it has a directory part, without ever blocking (a
-// named pipe opens at once and is refused), and checks it. The working
-// directory is searched by the file system's own bytes, so a path there
-// need not be valid text.
+// executable's own folder; a name with a directory part is taken as it is.
 OpenedCue OpenCueFile(const QString& fileName);
 
 } // namespace platform

@@ -46,11 +46,7 @@ RandomGenerator::RandomGenerator()
 void RandomSource::Refill()
 {
     m_next = 0;
-    m_end = std::min(Generate(m_buffer), m_buffer.size());
-    if (m_end == 0) { // a source that made nothing still yields a value
-        m_buffer[0] = 0.0f;
-        m_end = 1;
-    }
+    m_end = Generate(m_buffer);
 }
 
 void RandomGenerator::Reseed(double seed)

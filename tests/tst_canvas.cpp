@@ -150,7 +150,7 @@ private Q_SLOTS:
         QWidget window;
         window.resize(600, 500);
         platform::BoardCanvas canvas(&window);
-        canvas.move(24, 48);
+        canvas.setGeometry(24, 48, 527, 439);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QCoreApplication::processEvents();

@@ -89,9 +89,6 @@ QFont ControlFont(double pointSize, bool bold)
                       QStringLiteral("Noto Sans CJK JP")});
     font.setPointSizeF(pointSize);
     font.setBold(bold);
-    font.setItalic(false);
-    font.setUnderline(false);
-    font.setStrikeOut(false);
     return font;
 }
 

@@ -70,7 +70,6 @@ public:
     platform::MMControl* MMControl1() const { return m_mmControl1; }
     QPushButton* Command(int number) const; // Command1 .. Command7
     QLabel* Label(int number) const;        // Label1 .. Label6
-    QLabel* Picture2() const { return m_picture2; }
 
 Q_SIGNALS:
     // The exit command was confirmed: the window is gone, the program ends.
