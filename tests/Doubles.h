@@ -6,7 +6,6 @@
 #include "platform/BoardSurface.h"
 #include "platform/CueFiles.h"
 #include "platform/MMControl.h"
-#include "platform/MessageBox.h"
 #include "platform/Random.h"
 
 #include <QStringList>
@@ -68,16 +67,4 @@ struct LoggingSoundBackend final : platform::SoundBackend
     void Stop() override { log << u"Stop"_s; }
     Log& log;
     std::shared_ptr<const platform::CueFile> played;
-};
-
-struct ScriptedMessageBox final : platform::MessageBox
-{
-    ScriptedMessageBox(Log& log, platform::MsgBoxResult answer) : log(log), answer(answer) {}
-    platform::MsgBoxResult AskYesNo(QWidget*, const QString& prompt, const QString& title) override
-    {
-        log << u"Ask %1 / %2"_s.arg(prompt, title);
-        return answer;
-    }
-    Log& log;
-    platform::MsgBoxResult answer;
 };

@@ -3,13 +3,13 @@
 // why it cannot start. PI_COINS_PROGRAM names another build of the program
 // to try (the packaging check starts the unpacked package this way).
 
-#include "XServer.h"
 #include "platform/BoardCanvas.h"
 #include "window/Form1.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -35,6 +35,29 @@ bool Xdotool(const QString& arguments, QByteArray* out = nullptr)
     return ok;
 }
 
+// A private X server (Xvfb) on a free display, stopped with this object.
+// Xvfb names its display once it accepts connections.
+class XServer
+{
+public:
+    ~XServer() { m_server.kill(), m_server.waitForFinished(5000); }
+
+    bool Start()
+    {
+        m_server.start(u"Xvfb"_s, {u"-displayfd"_s, u"1"_s, u"-nolisten"_s, u"tcp"_s, u"-screen"_s,
+                                   u"0"_s, u"1024x768x24"_s});
+        while (!m_server.canReadLine() && m_server.waitForReadyRead(10000)) {
+        }
+        m_display = ":" + m_server.readLine().trimmed();
+        return m_display.size() > 1;
+    }
+    QByteArray Display() const { return m_display; }
+
+private:
+    QProcess m_server;
+    QByteArray m_display;
+};
+
 } // namespace
 
 class DesktopTest : public QObject
@@ -55,18 +78,21 @@ private Q_SLOTS:
         const QImage board = form.Picture1()->Board().Image();
         const QString hits = form.Label(4)->text();
         QTimer answer;
-        QObject::connect(&answer, &QTimer::timeout, [] {
+        QString asked;
+        QObject::connect(&answer, &QTimer::timeout, [&asked] {
             // The user clicks into the question (there is no window manager to
             // give it the focus), then answers No.
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             if (box && !box->isActiveWindow())
                 box->activateWindow();
             else if (box)
+                asked = box->windowTitle() + u'/' + box->text(),
                 box->button(QMessageBox::No)->click();
         });
         answer.start(20);
         form.Command(5)->click();
         answer.stop();
+        QCOMPARE(asked, u"コインを投げてπの近似/終了していいですか？"_s);
         // The window manager hands the activation back to the window.
         form.activateWindow();
         QTRY_VERIFY(form.isActiveWindow());
@@ -114,31 +140,30 @@ private Q_SLOTS:
         QVERIFY(program.waitForFinished(10000));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 0);
+        // The closing cue was started before the question was asked.
+        QVERIFY(said("exit answered yes"));
+        QVERIFY(log.indexOf("endpinpon.wav") < log.indexOf("exit answered yes"));
     }
 
     void withoutAReachableDisplayOneLine_data()
     {
-        QTest::addColumn<QString>("display");
-        QTest::addColumn<QString>("wayland");
+        QTest::addColumn<QStringList>("display"); // what the environment says of it
         QTest::addColumn<QString>("says");
-        QTest::newRow("none") << QString() << QString() << u"pi-coins: no display found"_s;
-        QTest::newRow("stale DISPLAY") << u":4242"_s << QString() << u"pi-coins: cannot connect"_s;
+        QTest::newRow("none") << QStringList() << u"pi-coins: no display found"_s;
+        QTest::newRow("stale DISPLAY")
+            << QStringList{u"DISPLAY"_s, u":4242"_s} << u"pi-coins: cannot connect"_s;
         QTest::newRow("Wayland leading nowhere")
-            << QString() << u"nowhere-0"_s << u"pi-coins: cannot connect"_s;
+            << QStringList{u"WAYLAND_DISPLAY"_s, u"nowhere-0"_s} << u"pi-coins: cannot connect"_s;
     }
-
     void withoutAReachableDisplayOneLine()
     {
-        QFETCH(QString, display);
-        QFETCH(QString, wayland);
+        QFETCH(QStringList, display);
         QFETCH(QString, says);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.remove(u"QT_QPA_PLATFORM"_s);
         env.remove(u"DISPLAY"_s);
         if (!display.isEmpty())
-            env.insert(u"DISPLAY"_s, display);
-        if (!wayland.isEmpty())
-            env.insert(u"WAYLAND_DISPLAY"_s, wayland);
+            env.insert(display[0], display[1]);
         QProcess program;
         program.setProcessEnvironment(env);
         program.start(Program(), {});

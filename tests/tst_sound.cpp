@@ -19,11 +19,6 @@ namespace {
 
 QStringList g_warnings;
 
-void Keep(QtMsgType, const QMessageLogContext&, const QString& message)
-{
-    g_warnings << message;
-}
-
 QByteArray Le(quint32 value, int bytes = 4)
 {
     QByteArray out;
@@ -32,26 +27,19 @@ QByteArray Le(quint32 value, int bytes = 4)
     return out;
 }
 
-QByteArray Chunk(const char* id, const QByteArray& body)
-{
+// A wave file's pieces, written out byte by byte.
+const auto Chunk = [](const char* id, const QByteArray& body) {
     return id + Le(body.size()) + body;
-}
-
+};
+const auto Data = [](int bytes) { return Chunk("data", QByteArray(bytes, '\x10')); };
+const auto Wave = [](const QByteArray& chunks) {
+    return "RIFF" + Le(4 + chunks.size()) + "WAVE" + chunks;
+};
 QByteArray Fmt(int channels = 1, quint32 rate = 44100, int bits = 16, int tag = 1, int extra = 0)
 {
     const int frame = channels * bits / 8;
     return Chunk("fmt ", Le(tag, 2) + Le(channels, 2) + Le(rate) + Le(rate * frame) + Le(frame, 2) +
                              Le(bits, 2) + QByteArray(extra, '\0'));
-}
-
-QByteArray Data(int bytes)
-{
-    return Chunk("data", QByteArray(bytes, '\x10'));
-}
-
-QByteArray Wave(const QByteArray& chunks)
-{
-    return "RIFF" + Le(4 + chunks.size()) + "WAVE" + chunks;
 }
 
 bool Write(const QByteArray& path, const QByteArray& bytes) // by the path's own bytes
@@ -68,7 +56,13 @@ class SoundTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void init() { g_warnings.clear(), qInstallMessageHandler(Keep); }
+    void init()
+    {
+        g_warnings.clear();
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& message) {
+            g_warnings << message;
+        });
+    }
     void cleanup() { qInstallMessageHandler(nullptr); }
 
     void filesPlayExactlyWhenThePlayerCan_data()
