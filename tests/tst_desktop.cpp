@@ -35,29 +35,6 @@ bool Xdotool(const QString& arguments, QByteArray* out = nullptr)
     return ok;
 }
 
-// A private X server (Xvfb) on a free display, stopped with this object.
-// Xvfb names its display once it accepts connections.
-class XServer
-{
-public:
-    ~XServer() { m_server.kill(), m_server.waitForFinished(5000); }
-
-    bool Start()
-    {
-        m_server.start(u"Xvfb"_s, {u"-displayfd"_s, u"1"_s, u"-nolisten"_s, u"tcp"_s, u"-screen"_s,
-                                   u"0"_s, u"1024x768x24"_s});
-        while (!m_server.canReadLine() && m_server.waitForReadyRead(10000)) {
-        }
-        m_display = ":" + m_server.readLine().trimmed();
-        return m_display.size() > 1;
-    }
-    QByteArray Display() const { return m_display; }
-
-private:
-    QProcess m_server;
-    QByteArray m_display;
-};
-
 } // namespace
 
 class DesktopTest : public QObject
@@ -176,16 +153,19 @@ private Q_SLOTS:
 
 int main(int argc, char* argv[])
 {
-    XServer x;
-    if (!x.Start()) {
-        std::fprintf(stderr, "tst_desktop: Xvfb did not start\n");
-        return 1;
+    // A private X server on a free display; Xvfb names it once it takes connections.
+    QProcess xvfb;
+    xvfb.start(u"Xvfb"_s, {u"-displayfd"_s, u"1"_s, u"-nolisten"_s, u"tcp"_s});
+    while (!xvfb.canReadLine() && xvfb.waitForReadyRead(10000)) {
     }
-    qputenv("DISPLAY", x.Display());
+    qputenv("DISPLAY", ":" + xvfb.readLine().trimmed());
     qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication app(argc, argv);
     DesktopTest test;
-    return QTest::qExec(&test, argc, argv);
+    const int status = QTest::qExec(&test, argc, argv);
+    xvfb.kill();
+    xvfb.waitForFinished();
+    return status;
 }
 
 #include "tst_desktop.moc"
