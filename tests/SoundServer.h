@@ -1,10 +1,9 @@
 #pragma once
 
-// A private PulseAudio server whose only sink writes everything it plays
-// into a pipe, drained into a file: what the program plays can be read back
-// sample by sample. (A null sink's monitor misses the start of a stream
-// after a rewind.) It lives in a temporary directory, can be killed and
-// started again at the same address, and is stopped with this object.
+// A private PulseAudio server whose only sink plays into a pipe, drained into
+// a file, so that what is played can be read back sample by sample (a null
+// sink's monitor misses the start of a stream after a rewind). It can be
+// killed and started again at the same address, and ends with this object.
 
 #include <QFile>
 #include <QProcess>

@@ -125,8 +125,6 @@ private Q_SLOTS:
         QTest::keyClick(QApplication::focusWidget(), key);
         QCOMPARE(values, 2 * coins); // each button runs its own count, every coin a hit
         QCOMPARE(w.Label(4), coins ? QString::number(coins) : QString());
-        const QString cue = u"Play "_s + QDir::current().filePath(u"pinpon.wav"_s);
-        QCOMPARE(w.log.mid(0, 2), coins ? QStringList({u"Stop"_s, cue}) : QStringList());
     }
 };
 
