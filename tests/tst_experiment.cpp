@@ -98,11 +98,10 @@ private Q_SLOTS:
         for (const int coins : {10, 100, 1000, 10000, 50000}) {
             for (int hits = 0; hits <= coins; ++hits) {
                 const qint64 m = 4LL * hits * (100000 / coins);
-                QString fraction = QString::number(m % 100000).rightJustified(5, u'0');
-                while (fraction.endsWith(u'0'))
-                    fraction.chop(1);
-                const QString exact = QString::number(m / 100000) +
-                                      (fraction.isEmpty() ? QString() : u'.' + fraction);
+                QString exact = u"%1.%2"_s.arg(m / 100000).arg(m % 100000, 5, 10, QChar(u'0'));
+                while (exact.endsWith(u'0'))
+                    exact.chop(1);
+                exact.chop(exact.endsWith(u'.') ? 1 : 0);
                 const QString text =
                     experiment::PiEstimateText(experiment::PiEstimate(hits, coins));
                 if (text != exact)

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 
 #include <fcntl.h>
 #include <sys/socket.h>
@@ -21,10 +22,8 @@ QStringList g_warnings;
 
 QByteArray Le(quint32 value, int bytes = 4)
 {
-    QByteArray out;
-    for (int i = 0; i < bytes; ++i)
-        out += char((value >> (8 * i)) & 0xff);
-    return out;
+    const quint32 le = qToLittleEndian(value);
+    return QByteArray(reinterpret_cast<const char*>(&le), bytes);
 }
 
 // A wave file's pieces, written out byte by byte.
@@ -91,14 +90,11 @@ private Q_SLOTS:
         QTest::newRow("64 MiB of sound")
             << Wave(Fmt() + "data" + Le(64u << 20)) << u"has a chunk of"_s;
         QTest::newRow("partial frame") << Wave(Fmt(2) + Data(102)) << u"partial frame"_s;
-        QTest::newRow("24-bit") << Wave(Fmt(1, 44100, 24) + Data(99))
-                                << u"unsupported format (24-bit PCM)"_s;
+        QTest::newRow("24-bit") << Wave(Fmt(1, 44100, 24) + Data(99)) << u"(24-bit PCM)"_s;
         QTest::newRow("float") << Wave(Fmt(1, 44100, 16, 3) + Data(100)) << u"is not integer PCM"_s;
         QTest::newRow("7 channels") << Wave(Fmt(7) + Data(140)) << u"has 7 channels"_s;
-        QTest::newRow("1 MHz") << Wave(Fmt(1, 1'000'000) + Data(100))
-                               << u"sample rate of 1000000 Hz"_s;
-        QTest::newRow("4 GHz") << Wave(Fmt(1, 4'000'000'000u) + Data(100))
-                               << u"sample rate of 4000000000 Hz"_s;
+        QTest::newRow("1 MHz") << Wave(Fmt(1, 1'000'000) + Data(100)) << u"1000000 Hz"_s;
+        QTest::newRow("4 GHz") << Wave(Fmt(1, 4'000'000'000u) + Data(100)) << u"4000000000 Hz"_s;
     }
     void filesPlayExactlyWhenThePlayerCan()
     {
@@ -111,16 +107,11 @@ private Q_SLOTS:
         platform::MMControl control(std::make_unique<LoggingSoundBackend>(log));
         platform::PlaySoundCue(control, path);
         platform::PlaySoundCue(control, path);
-        if (problem.isEmpty()) {
-            QCOMPARE(log,
-                     (QStringList{u"Stop"_s, u"Play "_s + path, u"Stop"_s, u"Play "_s + path}));
-            QCOMPARE(g_warnings, QStringList());
-        } else {
-            QCOMPARE(log, QStringList(2, u"Stop"_s));
-            QCOMPARE(g_warnings.size(), 1); // once, not at every cue
+        QCOMPARE(log.count(u"Play "_s + path), problem.isEmpty() ? 2 : 0);
+        QCOMPARE(g_warnings.size(), problem.isEmpty() ? 0 : 1); // once, not at every cue
+        if (!problem.isEmpty())
             QVERIFY2(g_warnings[0].contains(path) && g_warnings[0].contains(problem),
                      qPrintable(g_warnings[0]));
-        }
     }
 
     void lookupByTheFileSystemsBytesAndPlayingWhatWasOpened()
