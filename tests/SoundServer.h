@@ -10,8 +10,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
-
 class SoundServer
 {
 public:
@@ -43,15 +41,11 @@ public:
         return QFile::exists(Path("native")) && m_reader.waitForStarted(5000);
     }
 
-    // Ends the server the hard way, as a crash would.
+    // Ends the server the hard way (SIGKILL), as a crash would.
     void Kill()
     {
-        for (QProcess* process : {&m_server, &m_reader}) {
-            if (process->state() != QProcess::NotRunning) {
-                ::kill(static_cast<pid_t>(process->processId()), SIGKILL);
-                process->waitForFinished(5000);
-            }
-        }
+        for (QProcess* process : {&m_server, &m_reader})
+            process->kill(), process->waitForFinished(5000);
     }
 
     // Everything the sink has played so far: 16-bit mono samples at 44.1 kHz.

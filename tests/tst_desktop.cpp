@@ -7,11 +7,11 @@
 #include "window/Form1.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -55,8 +55,7 @@ private Q_SLOTS:
         QTimer answer;
         QString asked;
         QObject::connect(&answer, &QTimer::timeout, [&asked] {
-            // The user clicks into the question (there is no window manager to
-            // give it the focus), then answers No.
+            // The user clicks into the question (no window manager here), then answers No.
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             if (box && !box->isActiveWindow())
                 box->activateWindow();
@@ -85,14 +84,13 @@ private Q_SLOTS:
 
     void programStartsRunsAndEndsOnYes()
     {
-        QTemporaryDir empty;
         QProcess program;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.remove(u"QT_QPA_PLATFORM"_s);
         env.insert(u"PULSE_SERVER"_s, u"unix:/nonexistent"_s);
         env.insert(u"QT_LOGGING_RULES"_s, u"pi-coins.*.debug=true;pi-coins.sound.warning=false"_s);
         program.setProcessEnvironment(env);
-        program.setWorkingDirectory(empty.path());
+        program.setWorkingDirectory(QDir::rootPath()); // no cues there
         program.setProcessChannelMode(QProcess::MergedChannels);
         program.start(Program(), {});
         QTRY_VERIFY(Xdotool(u"search --name 円周率 windowfocus"_s));

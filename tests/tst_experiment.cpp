@@ -130,8 +130,7 @@ private Q_SLOTS:
                        u"Seed|Circle 40,240 r50 #0000ff a0.85|Circle 90,90 r50 #ff0000 a0.85|"
                        "Label2 2|Label4 1"_s)
                           .split(u'|'));
-        QCOMPARE(run.CoinX()[1], 40);
-        QCOMPARE(run.CoinY()[1], 240);
+        QCOMPARE(QPoint(run.CoinX()[1], run.CoinY()[1]), QPoint(40, 240));
         // Sizes the coin arrays cannot hold are refused, touching nothing.
         log.clear();
         for (const int coins : {0, -10, 50001})

@@ -6,6 +6,8 @@
 #include "SoundServer.h"
 
 #include <QDir>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
@@ -13,7 +15,6 @@
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
@@ -58,9 +59,8 @@ private Q_SLOTS:
     void init()
     {
         g_warnings.clear();
-        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& message) {
-            g_warnings << message;
-        });
+        qInstallMessageHandler(
+            [](QtMsgType, const QMessageLogContext&, const QString& m) { g_warnings << m; });
     }
     void cleanup() { qInstallMessageHandler(nullptr); }
 
@@ -151,29 +151,22 @@ private Q_SLOTS:
     void aServerThatNeverAnswersHoldsNothingUp()
     {
         QTemporaryDir dir;
-        const QByteArray path = QFile::encodeName(dir.filePath(u"silent"_s));
-        const int listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        std::strncpy(address.sun_path, path.constData(), sizeof address.sun_path - 1);
-        QVERIFY(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0);
-        QVERIFY(::listen(listener, 8) == 0);
-        qputenv("PULSE_SERVER", "unix:" + path);
-        int connection = -1;
+        QLocalServer silent;
+        QVERIFY(silent.listen(dir.filePath(u"silent"_s)));
+        qputenv("PULSE_SERVER", "unix:" + QFile::encodeName(silent.fullServerName()));
+        QLocalSocket* connection = nullptr;
         const auto stillWaiting = [&] {
             char byte;
-            return ::recv(connection, &byte, 1, MSG_PEEK | MSG_DONTWAIT) != 0;
+            return ::recv(int(connection->socketDescriptor()), &byte, 1, MSG_PEEK | MSG_DONTWAIT) !=
+                   0;
         };
         {
             platform::MMControl control; // the real player
             platform::PlaySoundCue(control, u"pinpon.wav"_s);
-            QTRY_VERIFY(connection >= 0 ||
-                        (connection = ::accept(listener, nullptr, nullptr)) >= 0);
+            QTRY_VERIFY(connection || (connection = silent.nextPendingConnection()));
             QVERIFY(stillWaiting()); // the cue returned while the server had not answered ...
         }
         QVERIFY(stillWaiting()); // ... and the player's end did not wait for it either
-        ::close(connection);
-        ::close(listener);
     }
 
     void cuesPlaySampleForSampleStopCutsThemAndARestartedServerIsUsedAgain()

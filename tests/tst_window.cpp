@@ -18,9 +18,8 @@ struct Window
     {
         window::Form1::Services services;
         services.sound = std::make_unique<LoggingSoundBackend>(log);
-        auto scripted = std::make_unique<ScriptedRandom>(log, std::vector{0.0f, 0.5f, 0.125f});
-        random = scripted.get();
-        services.random = std::move(scripted);
+        services.random = std::make_unique<ScriptedRandom>(log, std::vector{0.0f, 0.5f, 0.125f});
+        random = static_cast<ScriptedRandom*>(services.random.get());
         form = std::make_unique<window::Form1>(std::move(services));
         form->show();
         log.clear();
