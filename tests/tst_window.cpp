@@ -44,16 +44,15 @@ private Q_SLOTS:
         // At the start: the grid on a blank board, no results, the focus on the canvas.
         platform::BoardImage expected(w.Board().size());
         experiment::DrawBoardGrid(expected);
-        QCOMPARE(w.Board(), expected.Image());
+        const QImage start = w.Board();
+        QCOMPARE(start, expected.Image());
         QCOMPARE(w.Label(2) + w.Label(4), QString());
         QCOMPARE(w.form->focusWidget(), w.form->Picture1());
         // Screen readers read each value with its caption, and the result on the board.
         const auto labelledBy = [&](int value) {
-            return QAccessible::queryAccessibleInterface(w.form->Label(value))
-                ->relations(QAccessible::Label)
-                .value(0)
-                .first->object()
-                ->objectName();
+            const auto relations = QAccessible::queryAccessibleInterface(w.form->Label(value))
+                                       ->relations(QAccessible::Label);
+            return relations.isEmpty() ? QString() : relations[0].first->object()->objectName();
         };
         QCOMPARE(labelledBy(2) + labelledBy(4), u"Label1Label3"_s);
         const QString idle = w.form->Picture1()->accessibleDescription();
@@ -74,9 +73,7 @@ private Q_SLOTS:
         // ends the program without question or sound.
         w.log.clear();
         w.form->Command(6)->click();
-        expected.Cls();
-        experiment::DrawBoardGrid(expected);
-        QCOMPARE(w.Board(), expected.Image());
+        QCOMPARE(w.Board(), start);
         QCOMPARE(w.Label(2) + w.Label(4), QString());
         QCOMPARE(w.form->Picture1()->accessibleDescription(), idle);
         QVERIFY(w.form->close());
