@@ -162,16 +162,17 @@ void BoardImage::RenderCoins(std::size_t first, std::size_t last)
     }
     // Two threads, each on its own rows and taking the coins in their order,
     // give the same image in about two thirds of the time.
-    std::thread lower([this, height] { RenderRows(height / 2, height - 1); });
-    RenderRows(0, height / 2 - 1);
+    // The image is detached from any copy here, before the threads share it.
+    auto* const bits = reinterpret_cast<QRgb*>(m_image.bits());
+    std::thread lower([this, bits, height] { RenderRows(bits, height / 2, height - 1); });
+    RenderRows(bits, 0, height / 2 - 1);
     lower.join();
 }
 
-void BoardImage::RenderRows(int top, int bottom)
+void BoardImage::RenderRows(QRgb* bits, int top, int bottom) const
 {
     const int width = m_image.width();
     const qsizetype stride = m_image.bytesPerLine() / 4;
-    auto* const bits = reinterpret_cast<QRgb*>(m_image.bits());
     for (const Coin& c : m_coins) {
         const Coin coin = c; // a local, so that the stores below cannot be taken to change it
         if (coin.bottom < top || coin.top > bottom)

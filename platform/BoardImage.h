@@ -80,7 +80,7 @@ private:
 
     void RenderLine(const Operation& operation);
     void RenderCoins(std::size_t first, std::size_t last);
-    void RenderRows(int top, int bottom);
+    void RenderRows(QRgb* bits, int top, int bottom) const;
     std::uint32_t OutlineFor(std::uint32_t shape);
 
     int m_penWidth = 1;
