@@ -97,47 +97,26 @@ const QImage& BoardImage::Image()
     if (m_blank)
         m_image.fill(kBackground);
     m_blank = false;
-    // Lines are drawn in turn; the coins between them as one run.
+    // Lines are drawn in turn by QPainter; the coins between them as one run.
     for (std::size_t i = m_rendered, end = m_operations.size(); i < end;) {
         std::size_t next = i;
         while (next < end && !(m_operations[next].shape & kLine))
             ++next;
         if (next > i)
             RenderCoins(i, next);
-        if (next < end)
-            RenderLine(m_operations[next++]);
+        if (next == end)
+            break;
+        QPainter painter(&m_image);
+        for (; next < end && (m_operations[next].shape & kLine); ++next) {
+            const Operation& line = m_operations[next];
+            const auto [x2, y2] = m_shapes[line.shape & ~kLine];
+            UseBoardPen(painter, line.color, m_penWidth);
+            painter.drawLine(ToDevice(line.x, line.y), ToDevice(x2, y2));
+        }
         i = next;
     }
     m_rendered = m_operations.size();
     return m_image;
-}
-
-void BoardImage::RenderLine(const Operation& operation)
-{
-    const auto [x2, y2] = m_shapes[operation.shape & ~kLine];
-    const QPoint from = ToDevice(operation.x, operation.y);
-    const QPoint to = ToDevice(x2, y2);
-    if ((from.x() == to.x()) == (from.y() == to.y())) {
-        QPainter painter(&m_image);
-        UseBoardPen(painter, operation.color, m_penWidth);
-        painter.drawLine(from, to);
-        return;
-    }
-    // What QPainter draws for an aliased flat-capped line along an axis: the
-    // pixels from the smaller end up to, not including, the larger one, in a
-    // band of pen-width rows (or columns) starting half a width before it.
-    // Done here without a painter, which would allocate for every line.
-    const bool horizontal = from.y() == to.y();
-    const int start = horizontal ? std::min(from.x(), to.x()) : std::min(from.y(), to.y());
-    const int end = horizontal ? std::max(from.x(), to.x()) : std::max(from.y(), to.y());
-    const int across = (horizontal ? from.y() : from.x()) - m_penWidth / 2;
-    const QRect band = (horizontal ? QRect(start, across, end - start, m_penWidth)
-                                   : QRect(across, start, m_penWidth, end - start)) &
-                       m_image.rect();
-    for (int y = band.top(); y <= band.bottom(); ++y) {
-        auto* row = reinterpret_cast<QRgb*>(m_image.scanLine(y));
-        std::fill(row + band.left(), row + band.right() + 1, operation.color);
-    }
 }
 
 void BoardImage::RenderCoins(std::size_t first, std::size_t last)

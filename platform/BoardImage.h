@@ -78,7 +78,6 @@ private:
         std::uint32_t outline;
     };
 
-    void RenderLine(const Operation& operation);
     void RenderCoins(std::size_t first, std::size_t last);
     void RenderRows(QRgb* bits, int top, int bottom) const;
     std::uint32_t OutlineFor(std::uint32_t shape);

@@ -112,9 +112,4 @@ void CanberraSoundBackend::Play(std::shared_ptr<const CueFile> cue)
     m_mailbox->changed.notify_all();
 }
 
-void CanberraSoundBackend::Stop()
-{
-    Play(nullptr);
-}
-
 } // namespace platform

@@ -20,11 +20,8 @@ public:
     // end with the process instead of being waited for.
     ~CanberraSoundBackend() override;
 
-    CanberraSoundBackend(const CanberraSoundBackend&) = delete;
-    CanberraSoundBackend& operator=(const CanberraSoundBackend&) = delete;
-
     void Play(std::shared_ptr<const CueFile> cue) override;
-    void Stop() override;
+    void Stop() override { Play(nullptr); }
 
     struct Mailbox;
 

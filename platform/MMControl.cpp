@@ -14,8 +14,6 @@ MMControl::MMControl(std::unique_ptr<SoundBackend> backend, QObject* parent)
         m_backend = std::make_unique<CanberraSoundBackend>();
 }
 
-MMControl::~MMControl() = default;
-
 void MMControl::SetCommand(const QString& command)
 {
     m_command = command;

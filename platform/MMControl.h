@@ -43,7 +43,6 @@ class MMControl final : public QObject, public CueControl
 public:
     // Takes the backend; without one it plays through libcanberra.
     explicit MMControl(std::unique_ptr<SoundBackend> backend = {}, QObject* parent = nullptr);
-    ~MMControl() override;
 
     QString FileName() const { return m_fileName; }
     void SetFileName(const QString& fileName) override { m_fileName = fileName; }

@@ -9,31 +9,22 @@ namespace platform {
 
 namespace {
 
-// Fills an engine's state from one 64-bit value without allocating
-// (std::seed_seq keeps its input in a vector).
-class SplitMixSeedSequence
+// Fills an engine's state from one 64-bit value through SplitMix64, without
+// allocating (std::seed_seq keeps its input in a vector).
+struct SplitMixSeedSequence
 {
-public:
     using result_type = std::uint32_t;
-
-    explicit SplitMixSeedSequence(std::uint64_t seed) : m_state(seed) {}
+    std::uint64_t state;
 
     template <typename Iterator> void generate(Iterator first, Iterator last)
     {
-        for (; first != last; ++first)
-            *first = static_cast<result_type>(Next() >> 32);
+        for (; first != last; ++first) {
+            std::uint64_t z = (state += 0x9e3779b97f4a7c15ULL);
+            z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
+            z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
+            *first = static_cast<result_type>((z ^ (z >> 31)) >> 32);
+        }
     }
-
-private:
-    std::uint64_t Next()
-    {
-        std::uint64_t z = (m_state += 0x9e3779b97f4a7c15ULL);
-        z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
-        z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
-        return z ^ (z >> 31);
-    }
-
-    std::uint64_t m_state;
 };
 
 } // namespace
@@ -51,7 +42,7 @@ void RandomSource::Refill()
 
 void RandomGenerator::Reseed(double seed)
 {
-    SplitMixSeedSequence sequence(std::bit_cast<std::uint64_t>(seed));
+    SplitMixSeedSequence sequence{std::bit_cast<std::uint64_t>(seed)};
     m_engine.seed(sequence);
 }
 

@@ -18,13 +18,6 @@ namespace {
 using namespace Qt::StringLiterals;
 constexpr QSize kArea{523, 435};
 
-// The window's backing store: what the window system was last given to show.
-QImage OnScreen(QWidget* window)
-{
-    return dynamic_cast<const QImage*>(window->backingStore()->paintDevice())
-        ->convertToFormat(QImage::Format_RGB32);
-}
-
 // In a child process at some scale: after a run, the window shows the board
 // at the screen's resolution, and every other device pixel of the canvas is
 // the bevel's.
@@ -38,7 +31,9 @@ int CheckCanvasOnScreen()
         return 2;
     form.Command(1)->click();
     QCoreApplication::processEvents();
-    const QImage shown = OnScreen(&form);
+    // The window's backing store: what the window system was last given to show.
+    const QImage shown = dynamic_cast<const QImage*>(form.backingStore()->paintDevice())
+                             ->convertToFormat(QImage::Format_RGB32);
     const QImage& board = form.Picture1()->Board().Image();
     const qreal s = form.devicePixelRatioF();
     const QRectF widget(QPointF(form.Picture1()->pos()) * s, QSizeF(form.Picture1()->size()) * s);
@@ -91,11 +86,8 @@ private Q_SLOTS:
         expected.fill(Qt::white);
         QPainter painter(&expected);
         painter.setCompositionMode(QPainter::CompositionMode_Source);
-        const auto pen = [&](const QColor& c) {
-            painter.setPen(QPen(c, ratio, Qt::SolidLine, Qt::FlatCap));
-        };
         experiment::DrawBoardGrid(board);
-        pen(Qt::black);
+        painter.setPen(QPen(Qt::black, ratio, Qt::SolidLine, Qt::FlatCap));
         for (int k = 40; k <= 440; k += 100) {
             painter.drawLine(board.ToDevice(0, k), board.ToDevice(480, k));
             painter.drawLine(board.ToDevice(k, 0), board.ToDevice(k, 480));
@@ -110,7 +102,7 @@ private Q_SLOTS:
             const bool covered =
                 experiment::CoversLatticePoint(std::int16_t(c.x()), std::int16_t(c.y()));
             experiment::DrawCoin(board, std::int16_t(c.x()), std::int16_t(c.y()), covered);
-            pen(covered ? QColor(0, 0, 255) : QColor(255, 0, 0));
+            painter.setPen(QPen(covered ? Qt::blue : Qt::red, ratio, Qt::SolidLine, Qt::FlatCap));
             painter.drawEllipse(board.EllipseRect(c.x(), c.y(), 50, 0.85f));
         }
         painter.end();

@@ -18,11 +18,8 @@
 
 namespace {
 
-QString Program()
-{
-    const QString chosen = qEnvironmentVariable("PI_COINS_PROGRAM");
-    return chosen.isEmpty() ? QStringLiteral(PI_COINS_EXECUTABLE) : chosen;
-}
+const QString kProgram =
+    qEnvironmentVariable("PI_COINS_PROGRAM", QStringLiteral(PI_COINS_EXECUTABLE));
 
 // Types and clicks on the X server; "search ... windowfocus" gives a window the focus.
 bool Xdotool(const QString& arguments)
@@ -94,7 +91,7 @@ private Q_SLOTS:
         program.setProcessEnvironment(env);
         program.setWorkingDirectory(QDir::rootPath()); // no cues there
         program.setProcessChannelMode(QProcess::MergedChannels);
-        program.start(Program(), {});
+        program.start(kProgram, {});
         QTRY_VERIFY(Xdotool(u"search --name 円周率 windowfocus"_s));
         QByteArray log;
         const auto said = [&](const char* line) {
@@ -133,7 +130,7 @@ private Q_SLOTS:
             env.insert(display[0], display[1]);
         QProcess program;
         program.setProcessEnvironment(env);
-        program.start(Program(), {});
+        program.start(kProgram, {});
         QVERIFY(program.waitForFinished(30000));
         const QString err = QString::fromLocal8Bit(program.readAllStandardError());
         QCOMPARE(program.exitCode(), 1);

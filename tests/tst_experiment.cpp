@@ -38,7 +38,6 @@ private Q_SLOTS:
     {
         QTest::addColumn<float>("u");
         QTest::addColumn<int>("coordinate");
-        QTest::newRow("0") << 0.0f << 40;
         QTest::newRow("floor, not nearest, low") << 0.00249f << 40;
         QTest::newRow("middle") << 0.5f << 240;
         QTest::newRow("floor, not nearest, high") << 0.999f << 439;
@@ -71,30 +70,10 @@ private Q_SLOTS:
         QCOMPARE(covered, 125'488);
     }
 
-    void estimateText_data()
-    {
-        QTest::addColumn<int>("hits");
-        QTest::addColumn<int>("coins");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("3.2") << 8 << 10 << u"3.2"_s;
-        QTest::newRow("whole") << 10 << 10 << u"4"_s;
-        QTest::newRow("zero") << 0 << 10 << u"0"_s;
-        QTest::newRow("below 1") << 2 << 10 << u"0.8"_s;
-        QTest::newRow("four decimals") << 7854 << 10000 << u"3.1416"_s;
-        QTest::newRow("five decimals") << 39271 << 50000 << u"3.14168"_s;
-        QTest::newRow("smallest") << 1 << 50000 << u"0.00008"_s;
-    }
-    void estimateText()
-    {
-        QFETCH(int, hits);
-        QFETCH(int, coins);
-        QFETCH(QString, text);
-        QCOMPARE(experiment::PiEstimateText(experiment::PiEstimate(hits, coins)), text);
-    }
-
     void estimateTextIsExactForEveryRunResult()
     {
-        // 4 h / N is m / 100000 exactly, for every run size N dividing 100000.
+        // 4 h / N is m / 100000 exactly, for every run size N dividing 100000:
+        // 8/10 is "3.2", 10/10 "4", 39271/50000 "3.14168", 1/50000 "0.00008".
         for (const int coins : {10, 100, 1000, 10000, 50000}) {
             for (int hits = 0; hits <= coins; ++hits) {
                 const qint64 m = 4LL * hits * (100000 / coins);
@@ -108,6 +87,19 @@ private Q_SLOTS:
                     QFAIL(qPrintable(u"%1/%2: %3, not %4"_s.arg(hits).arg(coins).arg(text, exact)));
             }
         }
+    }
+
+    void generatorGivesFractionsOf2To24AndUnrelatedStreamsForNearbySeeds()
+    {
+        platform::RandomGenerator a, b;
+        a.Randomize(43200.0), b.Randomize(43200.001); // a millisecond apart
+        double sum = 0, same = 0;
+        for (int i = 0; i < 10000; ++i) {
+            const float u = a.Rnd();
+            QVERIFY(u >= 0 && u < 1 && u * 0x1p24f == std::floor(u * 0x1p24f));
+            sum += u, same += u == b.Rnd();
+        }
+        QVERIFY(std::abs(sum / 10000 - 0.5) < 0.02 && same < 10);
     }
 
     void runDoesEverythingInOrder()
