@@ -72,10 +72,8 @@ void RunPlayer(const std::shared_ptr<CanberraSoundBackend::Mailbox>& mailbox)
         lock.lock();
         if (result == CA_SUCCESS || mailbox->quit)
             continue;
-        const QString message = QStringLiteral("sound cue %1 cannot be played: %2")
-                                    .arg(cue->Path(), QString::fromUtf8(ca_strerror(result)));
-        if (!warned.contains(message))
-            qCWarning(lcSound).noquote() << *warned.insert(message);
+        WarnOnce(warned, QStringLiteral("sound cue %1 cannot be played: %2")
+                             .arg(cue->Path(), QString::fromUtf8(ca_strerror(result))));
     }
     lock.unlock();
     disconnect();

@@ -29,12 +29,17 @@ void MMControl::SetCommand(const QString& command)
         m_opened = std::move(cue.file);
         if (m_opened)
             qCDebug(lcSound).noquote() << "opened sound cue" << m_opened->Path();
-        else if (!m_warned.contains(cue.problem))
-            qCWarning(lcSound).noquote()
-                << *m_warned.insert(cue.problem) + QStringLiteral("; playing nothing");
+        else
+            WarnOnce(m_warned, cue.problem + QStringLiteral("; playing nothing"));
     } else if (is("Sound") && m_opened) {
         m_backend->Play(m_opened);
     }
+}
+
+void WarnOnce(QSet<QString>& warned, const QString& message)
+{
+    if (!warned.contains(message))
+        qCWarning(lcSound).noquote() << *warned.insert(message);
 }
 
 void PlaySoundCue(CueControl& control, const QString& fileName)

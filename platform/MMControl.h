@@ -58,6 +58,10 @@ private:
     QSet<QString> m_warned;
 };
 
+// Logs `message` as a warning under "pi-coins.sound", unless `warned` says
+// it has been logged before: a cue that keeps failing is reported once.
+void WarnOnce(QSet<QString>& warned, const QString& message);
+
 // Starts a cue from the beginning, stopping and closing whatever the control
 // had open first: "Stop", "Close", FileName, "Open", "Sound".
 void PlaySoundCue(CueControl& control, const QString& fileName);
