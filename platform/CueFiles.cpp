@@ -145,9 +145,9 @@ OpenedCue OpenCueFile(const QString& fileName)
     if (fileName.isEmpty())
         return {nullptr, QStringLiteral("sound cue without a file name")};
     const QByteArray name = QFile::encodeName(fileName);
+    const QStringList directories = CueSearchDirectories(); // the working directory first
     QList<QByteArray> candidates{name}; // relative: the working directory, as bytes
     if (!fileName.contains(QLatin1Char('/'))) {
-        const QStringList directories = CueSearchDirectories();
         for (qsizetype i = 1; i < directories.size(); ++i)
             candidates << QFile::encodeName(directories[i]) + '/' + name;
     }
@@ -166,7 +166,7 @@ OpenedCue OpenCueFile(const QString& fileName)
         return {std::move(file), {}};
     }
     return {nullptr, QStringLiteral("sound cue \"%1\" not found in %2")
-                         .arg(fileName, CueSearchDirectories().join(QStringLiteral(", ")))};
+                         .arg(fileName, directories.join(QStringLiteral(", ")))};
 }
 
 } // namespace platform
