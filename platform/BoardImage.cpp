@@ -204,13 +204,12 @@ std::uint32_t BoardImage::OutlineFor(std::uint32_t shape)
     }
     const qsizetype stride = m_image.bytesPerLine() / 4;
     Outline outline{a, b, 0, 0, 0, {}, {}, {}};
-    bool any = false;
     for (int y = 0; y < stamp.height(); ++y) {
         const auto* line = reinterpret_cast<const QRgb*>(stamp.constScanLine(y));
         for (int x = 0; x < stamp.width(); ++x) {
             if (qAlpha(line[x]) == 0)
                 continue;
-            if (!std::exchange(any, true))
+            if (outline.rowStart.empty()) // the first pixel
                 outline.top = y - centre.y();
             while (outline.rowStart.size() <=
                    static_cast<std::size_t>(y - centre.y() - outline.top))
