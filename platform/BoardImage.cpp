@@ -5,6 +5,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <condition_variable>
+#include <mutex>
+#include <system_error>
 #include <thread>
 #include <utility>
 
@@ -15,6 +18,8 @@ namespace {
 // Enough for the largest run plus its grid, so a run never grows the record.
 constexpr std::size_t kReservedOperations = 50'016;
 constexpr std::uint32_t kNone = ~0u;
+// Below this many coins a second thread costs more than it saves.
+constexpr std::size_t kCoinsForTwoThreads = 2'000;
 
 // Sets a painter up the way the board draws: an aliased, flat-capped pen
 // of the given width, copying its colour over what is there.
@@ -29,6 +34,59 @@ void UseBoardPen(QPainter& painter, QRgb color, int width)
 
 } // namespace
 
+// The second render thread: started once, it renders the rows it is given
+// while the caller renders the others, and waits for the next run.
+struct BoardImage::Worker
+{
+    Worker() : thread([this] { Loop(); }) {}
+    ~Worker()
+    {
+        {
+            const std::lock_guard lock(mutex);
+            quit = true;
+        }
+        changed.notify_all();
+        thread.join();
+    }
+    void Start(const BoardImage* board, QRgb* bits, int top, int bottom)
+    {
+        const std::lock_guard lock(mutex);
+        job = {board, bits, top, bottom};
+        changed.notify_all();
+    }
+    void Wait()
+    {
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [this] { return job.board == nullptr; });
+    }
+    void Loop()
+    {
+        std::unique_lock lock(mutex);
+        for (;;) {
+            changed.wait(lock, [this] { return quit || job.board != nullptr; });
+            if (quit)
+                return;
+            lock.unlock();
+            job.board->RenderRows(job.bits, job.top, job.bottom);
+            lock.lock();
+            job.board = nullptr;
+            changed.notify_all();
+        }
+    }
+
+    struct Job
+    {
+        const BoardImage* board = nullptr; // none: idle
+        QRgb* bits = nullptr;
+        int top = 0, bottom = 0;
+    };
+    std::mutex mutex;
+    std::condition_variable changed;
+    Job job;
+    bool quit = false;
+    std::thread thread; // last, so that it starts with everything above made
+};
+
 BoardImage::BoardImage(QSize deviceSize, int penWidth)
 {
     m_operations.reserve(kReservedOperations);
@@ -36,10 +94,13 @@ BoardImage::BoardImage(QSize deviceSize, int penWidth)
     Resize(deviceSize, penWidth);
 }
 
+BoardImage::~BoardImage() = default;
+
 void BoardImage::Resize(QSize deviceSize, int penWidth)
 {
-    if (deviceSize == m_image.size() && penWidth == m_penWidth)
+    if (deviceSize == m_deviceSize && penWidth == m_penWidth)
         return;
+    m_deviceSize = deviceSize;
     m_penWidth = penWidth;
     m_image = QImage(deviceSize, QImage::Format_RGB32);
     m_outlines.clear();
@@ -94,6 +155,13 @@ void BoardImage::Circle(float x, float y, float radius, const QColor& color, flo
 
 const QImage& BoardImage::Image()
 {
+    if (m_image.isNull()) {
+        if (!std::exchange(m_warnedNoImage, true) && !m_deviceSize.isEmpty())
+            qWarning(
+                "pi-coins: the board cannot be drawn: no memory for an image of %d x %d pixels",
+                m_deviceSize.width(), m_deviceSize.height());
+        return m_image;
+    }
     if (m_blank)
         m_image.fill(kBackground);
     m_blank = false;
@@ -143,9 +211,20 @@ void BoardImage::RenderCoins(std::size_t first, std::size_t last)
     // give the same image in about two thirds of the time.
     // The image is detached from any copy here, before the threads share it.
     auto* const bits = reinterpret_cast<QRgb*>(m_image.bits());
-    std::thread lower([this, bits, height] { RenderRows(bits, height / 2, height - 1); });
+    if (!m_worker && !m_noWorker && m_coins.size() >= kCoinsForTwoThreads) {
+        try {
+            m_worker = std::make_unique<Worker>();
+        } catch (const std::system_error&) {
+            m_noWorker = true; // rendered here instead, the same
+        }
+    }
+    if (!m_worker || m_coins.size() < kCoinsForTwoThreads) {
+        RenderRows(bits, 0, height - 1);
+        return;
+    }
+    m_worker->Start(this, bits, height / 2, height - 1);
     RenderRows(bits, 0, height / 2 - 1);
-    lower.join();
+    m_worker->Wait();
 }
 
 void BoardImage::RenderRows(QRgb* bits, int top, int bottom) const

@@ -8,6 +8,7 @@
 #include <QSize>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace platform {
@@ -23,12 +24,14 @@ namespace platform {
 // Drawing only records the operation (a coin is its centre and colour); the
 // record is rendered when the image is asked for, at whatever size it then
 // has, so a move to a screen of another pixel ratio renders the board anew,
-// sharp, instead of scaling old pixels. A run of coins is rendered by two
-// threads, one for the upper and one for the lower half of the rows, each
-// taking the coins in the order they were drawn: the image is the same as
-// drawing them one by one. Every ellipse of one size has the same pixels:
-// its outline is rendered once with QPainter and its pixels are copied for
-// each centre, identical to QPainter::drawEllipse on the same rectangle.
+// sharp, instead of scaling old pixels. A long run of coins is rendered by
+// two threads, the caller for the upper and a worker kept for the purpose
+// for the lower half of the rows, each taking the coins in the order they
+// were drawn: the image is the same as drawing them one by one. Without a
+// worker (none could be started) the caller renders all rows, identically.
+// An image too large for the memory at hand is said once, not drawn. Every ellipse of one size has
+// the same pixels: its outline is rendered once with QPainter and its pixels are copied for each
+// centre, identical to QPainter::drawEllipse on the same rectangle.
 class BoardImage final : public BoardSurface
 {
 public:
@@ -37,6 +40,9 @@ public:
 
     // An image of `deviceSize` pixels drawn with a pen `penWidth` pixels wide.
     explicit BoardImage(QSize deviceSize, int penWidth = 1);
+    ~BoardImage() override;
+    BoardImage(const BoardImage&) = delete;
+    BoardImage& operator=(const BoardImage&) = delete;
 
     void Cls() override;
     void Line(float x1, float y1, float x2, float y2, const QColor& color) override;
@@ -78,11 +84,14 @@ private:
         std::uint32_t outline;
     };
 
+    struct Worker;
+
     void RenderCoins(std::size_t first, std::size_t last);
     void RenderRows(QRgb* bits, int top, int bottom) const;
     std::uint32_t OutlineFor(std::uint32_t shape);
 
     int m_penWidth = 1;
+    QSize m_deviceSize;
     QImage m_image;
     std::vector<Operation> m_operations;
     std::vector<std::pair<float, float>> m_shapes; // line: other end; circle: radius, aspect
@@ -91,6 +100,9 @@ private:
     std::vector<Outline> m_outlines;
     std::vector<std::uint32_t> m_shapeOutlines; // per shape, or ~0 not yet made
     std::vector<Coin> m_coins;                  // the run of coins being rendered
+    std::unique_ptr<Worker> m_worker;           // made at the first long run
+    bool m_noWorker = false;                    // none could be started
+    bool m_warnedNoImage = false;
 };
 
 } // namespace platform

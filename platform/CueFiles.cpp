@@ -2,29 +2,23 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QtEndian>
 
 #include <bit>
-#include <cerrno>
 #include <cstdint>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace platform {
-
-CueFile::~CueFile()
-{
-    ::close(m_fd);
-}
 
 namespace {
 
 constexpr std::uint32_t kChunkLimit = 64u << 20; // the reader's FILE_SIZE_MAX
-constexpr std::uint32_t kMaxRate = 384'000;      // PulseAudio's PA_RATE_MAX
-constexpr int kMaxMaplessChannels = 6;           // PulseAudio's default channel maps
+// Chunks looked at before the format and before the data. A wave file has a
+// handful; the bound keeps a file stuffed with tiny chunks from costing the
+// window's thread more than a few reads.
+constexpr int kMaxChunks = 16;
+constexpr std::uint32_t kMaxRate = 384'000; // PulseAudio's PA_RATE_MAX
+constexpr int kMaxMaplessChannels = 6;      // PulseAudio's default channel maps
 constexpr std::uint32_t kKnownChannelBits = 0x3ffff;
 constexpr unsigned char kPcmGuid[16] = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00,
                                         0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71};
@@ -39,19 +33,21 @@ std::uint16_t Le16(const unsigned char* p)
     return qFromLittleEndian<quint16>(p);
 }
 
-bool ReadAt(int fd, off_t pos, unsigned char* out, std::size_t size)
-{
-    return pread(fd, out, size, pos) == static_cast<ssize_t>(size);
-}
-
 // Moves `pos` past the header of the next chunk called `id`, skipping
-// others by their stated size, and gives its size.
-QString FindChunk(int fd, off_t& pos, const char* id, std::uint32_t& size)
+// others by their stated size, and gives its size. Chunks end where the
+// RIFF header says the file ends.
+QString FindChunk(const CueFile& file, std::int64_t end, std::int64_t& pos, const char* id,
+                  std::uint32_t& size)
 {
-    for (;;) {
+    const QString name = QLatin1String(id).trimmed();
+    for (int chunks = 0;; ++chunks) {
         unsigned char header[8];
-        if (!ReadAt(fd, pos, header, sizeof header))
-            return QStringLiteral("has no \"%1\" chunk").arg(QLatin1String(id).trimmed());
+        if (pos + 8 > end || !file.ReadAt(pos, header, sizeof header))
+            return QStringLiteral("has no \"%1\" chunk").arg(name);
+        if (chunks == kMaxChunks)
+            return QStringLiteral("has more than %1 chunks before its \"%2\" chunk")
+                .arg(kMaxChunks)
+                .arg(name);
         size = Le32(header + 4);
         if (size == 0 || size >= kChunkLimit)
             return QStringLiteral("has a chunk of %1 bytes, which the player refuses").arg(size);
@@ -62,7 +58,7 @@ QString FindChunk(int fd, off_t& pos, const char* id, std::uint32_t& size)
     }
 }
 
-// Checks the wave file open on `fd` exactly the way the player reads it, so
+// Checks the wave file open in `file` exactly the way the player reads it, so
 // that every file accepted here really plays: libcanberra's reader walks the
 // chunks from the start without pad bytes, takes the first "fmt " chunk (16,
 // 18 or 40 bytes, integer PCM of 8 or 16 bits) and the first "data" chunk
@@ -71,31 +67,24 @@ QString FindChunk(int fd, off_t& pos, const char* id, std::uint32_t& size)
 // up to six channels, otherwise given by the file's channel mask).
 // Returns an empty string for a playable file, otherwise one short phrase
 // saying what is wrong ("is not a wave file"). Reads only the headers.
-QString CheckWaveFile(int fd)
+QString CheckWaveFile(const CueFile& file)
 {
-    struct stat status = {};
-    if (fstat(fd, &status) != 0)
-        return QStringLiteral("cannot be read");
-    if (S_ISDIR(status.st_mode))
-        return QStringLiteral("is a directory");
-    if (!S_ISREG(status.st_mode))
-        return QStringLiteral("is not a regular file");
-    if (status.st_size == 0)
+    if (file.Size() == 0)
         return QStringLiteral("is empty");
-
     unsigned char riff[12];
-    if (!ReadAt(fd, 0, riff, sizeof riff) || std::memcmp(riff, "RIFF", 4) != 0 ||
+    if (!file.ReadAt(0, riff, sizeof riff) || std::memcmp(riff, "RIFF", 4) != 0 ||
         std::memcmp(riff + 8, "WAVE", 4) != 0)
         return QStringLiteral("is not a wave file");
     if (Le32(riff + 4) == 0 || Le32(riff + 4) >= kChunkLimit)
         return QStringLiteral("is too large to play");
+    const std::int64_t end = 8 + std::int64_t(Le32(riff + 4));
 
-    off_t pos = sizeof riff;
+    std::int64_t pos = sizeof riff;
     std::uint32_t size = 0;
-    if (QString problem = FindChunk(fd, pos, "fmt ", size); !problem.isEmpty())
+    if (QString problem = FindChunk(file, end, pos, "fmt ", size); !problem.isEmpty())
         return problem;
     unsigned char f[40] = {};
-    if ((size != 16 && size != 18 && size != 40) || !ReadAt(fd, pos, f, size))
+    if ((size != 16 && size != 18 && size != 40) || !file.ReadAt(pos, f, size))
         return QStringLiteral("has a format header of %1 bytes, which the player refuses")
             .arg(size);
     const bool extensible = size == 40;
@@ -113,27 +102,31 @@ QString CheckWaveFile(int fd)
         return QStringLiteral("has a sample rate of %1 Hz, which the player refuses").arg(rate);
 
     pos += size;
-    if (QString problem = FindChunk(fd, pos, "data", size); !problem.isEmpty())
+    if (QString problem = FindChunk(file, end, pos, "data", size); !problem.isEmpty())
         return problem;
     if (size % static_cast<std::uint32_t>(channels * bits / 8) != 0)
         return QStringLiteral("ends its sound data with a partial frame");
-    if (status.st_size - pos < size) {
+    if (file.Size() - pos < size)
         return QStringLiteral("claims %1 bytes of sound but holds %2")
             .arg(size)
-            .arg(status.st_size - pos);
-    }
+            .arg(file.Size() - pos);
     return {};
 }
 
 QStringList CueSearchDirectories()
 {
-    QStringList directories{QDir::currentPath(), QStringLiteral(PI_COINS_DATA_DIR)};
-    if (QCoreApplication::instance() != nullptr) {
-        const QString executableDir = QCoreApplication::applicationDirPath();
-        // An installation moved to another prefix keeps its data beside it.
+    QStringList directories{QDir::currentPath()};
+    const QString executableDir = QCoreApplication::instance() != nullptr
+                                      ? QCoreApplication::applicationDirPath()
+                                      : QString();
+#ifdef PI_COINS_DATA_DIR
+    directories << QStringLiteral(PI_COINS_DATA_DIR);
+    // An installation moved to another prefix keeps its data beside it.
+    if (!executableDir.isEmpty())
         directories << QDir::cleanPath(executableDir + QStringLiteral("/../share/pi-coins"));
+#endif
+    if (!executableDir.isEmpty())
         directories << executableDir;
-    }
     directories.removeDuplicates();
     return directories;
 }
@@ -144,29 +137,25 @@ OpenedCue OpenCueFile(const QString& fileName)
 {
     if (fileName.isEmpty())
         return {nullptr, QStringLiteral("sound cue without a file name")};
-    const QByteArray name = QFile::encodeName(fileName);
     const QStringList directories = CueSearchDirectories(); // the working directory first
-    QList<QByteArray> candidates{name}; // relative: the working directory, as bytes
-    if (!fileName.contains(QLatin1Char('/'))) {
+    QStringList candidates{fileName};                       // relative: the working directory
+    if (!fileName.contains(QLatin1Char('/')) && !fileName.contains(QDir::separator())) {
         for (qsizetype i = 1; i < directories.size(); ++i)
-            candidates << QFile::encodeName(directories[i]) + '/' + name;
+            candidates << directories[i] + QLatin1Char('/') + fileName;
     }
-    for (const QByteArray& candidate : candidates) {
-        const int fd = ::open(candidate.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-        if (fd < 0 && (errno == ENOENT || errno == ENOTDIR))
+    for (const QString& candidate : std::as_const(candidates)) {
+        const QString path = QDir::current().absoluteFilePath(candidate);
+        CueFile::Opened opened = CueFile::Open(candidate, path);
+        if (opened.missing)
             continue;
-        const QString path = QDir::current().absoluteFilePath(QFile::decodeName(candidate));
-        if (fd < 0) {
-            return {nullptr, QStringLiteral("sound cue %1 cannot be read (%2)")
-                                 .arg(path, QString::fromLocal8Bit(std::strerror(errno)))};
-        }
-        auto file = std::make_shared<const CueFile>(fd, path);
-        if (const QString problem = CheckWaveFile(fd); !problem.isEmpty())
+        if (!opened.file)
+            return {nullptr, QStringLiteral("sound cue %1 %2").arg(path, opened.problem)};
+        if (const QString problem = CheckWaveFile(*opened.file); !problem.isEmpty())
             return {nullptr, QStringLiteral("sound cue %1 %2").arg(path, problem)};
-        return {std::move(file), {}};
+        return {std::move(opened.file), {}};
     }
     return {nullptr, QStringLiteral("sound cue \"%1\" not found in %2")
-                         .arg(fileName, directories.join(QStringLiteral(", ")))};
+                         .arg(fileName, QDir::toNativeSeparators(directories.join(u", ")))};
 }
 
 } // namespace platform

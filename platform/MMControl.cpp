@@ -1,6 +1,5 @@
 #include "platform/MMControl.h"
 
-#include "platform/CanberraSoundBackend.h"
 #include "platform/CueFiles.h"
 
 Q_LOGGING_CATEGORY(lcSound, "pi-coins.sound", QtWarningMsg)
@@ -11,7 +10,7 @@ MMControl::MMControl(std::unique_ptr<SoundBackend> backend, QObject* parent)
     : QObject(parent), m_backend(std::move(backend))
 {
     if (!m_backend)
-        m_backend = std::make_unique<CanberraSoundBackend>();
+        m_backend = MakeSystemSoundBackend();
 }
 
 void MMControl::SetCommand(const QString& command)

@@ -41,7 +41,7 @@ class MMControl final : public QObject, public CueControl
     Q_PROPERTY(QString Command READ Command WRITE SetCommand)
 
 public:
-    // Takes the backend; without one it plays through libcanberra.
+    // Takes the backend; without one it plays through the system's own.
     explicit MMControl(std::unique_ptr<SoundBackend> backend = {}, QObject* parent = nullptr);
 
     QString FileName() const { return m_fileName; }

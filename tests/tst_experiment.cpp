@@ -145,7 +145,7 @@ private Q_SLOTS:
             board.Image();
             return g_allocations - before;
         };
-        runAndShow(10); // the outline cache and the record's capacity
+        runAndShow(50000); // the outline cache, the record's capacity, the render worker
         QCOMPARE(runAndShow(50000), runAndShow(10));
     }
 };

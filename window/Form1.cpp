@@ -7,11 +7,13 @@
 
 #include <QEvent>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
 #include <QLoggingCategory>
 #include <QPixmap>
 #include <QPushButton>
+#include <QWindow>
 
 #include <utility>
 
@@ -119,6 +121,15 @@ Form1::Form1(Services services, QWidget* parent) : QWidget(parent), m_services(s
 
     CreateControls();
     WireEvents();
+
+    // Whether the exit question holds the focus: then the next activation
+    // of this window is the question handing it back as it closes. Qt
+    // delivers that activation before it announces the new focus window, so
+    // the flag is still set for it; any other change of focus (to another
+    // program, or to nothing) clears it.
+    connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* focus) {
+        m_questionHasFocus = m_asking && focus != nullptr && focus != windowHandle();
+    });
 }
 
 Form1::~Form1() = default;
@@ -207,12 +218,10 @@ QLabel* Form1::Label(int number) const
 
 bool Form1::event(QEvent* event)
 {
-    if (event->type() == QEvent::WindowDeactivate) {
-        m_lentToQuestion = m_asking;
-    } else if (event->type() == QEvent::WindowActivate) {
+    if (event->type() == QEvent::WindowActivate) {
         // The exit question handing the activation back as it closes is
         // not the window being activated: the board stays as it was.
-        if (!std::exchange(m_lentToQuestion, false))
+        if (!std::exchange(m_questionHasFocus, false))
             Form1Activate();
     } else if (event->type() == QEvent::Show && !m_shownOnce) {
         // Without a window manager the first showing never activates the

@@ -7,13 +7,16 @@
 //   experiment::Experiment   one run: cue, wipe, grid, coins, result texts;
 //                            owns the coin arrays, for as long as the window
 //   experiment geometry      constants, coin test, estimate, grid drawing
-//   platform::BoardCanvas    Picture1: retained drawing in board units
-//   platform::MMControl      MMControl1: the hidden sound cue player, which
-//                            hands cues to a player thread of its own
+//   platform::BoardCanvas    Picture1: retained drawing in board units,
+//                            rendered when shown, long runs with the help
+//                            of a second render thread
+//   platform::MMControl      MMControl1: the hidden sound cue player; the
+//                            sound backend it is given plays on a player
+//                            thread of its own
 //   platform::MessageBox     the Yes/No question, replaceable in tests
 //
-// Everything else runs on the user-interface thread. A run does not return
-// to the event loop until it has ended; input that arrives meanwhile is
+// The handlers run on the user-interface thread. A run does not return to
+// the event loop until it has ended; input that arrives meanwhile is
 // handled afterwards, in order.
 
 #include "platform/MessageBox.h"
@@ -97,8 +100,8 @@ private:
 
     Services m_services;
     bool m_shownOnce = false;
-    bool m_asking = false;         // the exit question is open
-    bool m_lentToQuestion = false; // the question took the activation from the window
+    bool m_asking = false;           // the exit question is open
+    bool m_questionHasFocus = false; // and has the focus, or had it until it closed
     platform::BoardCanvas* m_picture1 = nullptr;
     platform::MMControl* m_mmControl1 = nullptr;
     QLabel* m_picture2 = nullptr;
