@@ -48,6 +48,16 @@ public:
             process->kill(), process->waitForFinished(5000);
     }
 
+    // The clients connected now, the one asking among them.
+    int Clients() const
+    {
+        QProcess pactl;
+        pactl.start(QStringLiteral("pactl"),
+                    {QStringLiteral("-s"), Address(), QStringLiteral("list"),
+                     QStringLiteral("short"), QStringLiteral("clients")});
+        return pactl.waitForFinished(10000) ? int(pactl.readAllStandardOutput().count('\n')) : -1;
+    }
+
     // Everything the sink has played so far: 16-bit mono samples at 44.1 kHz.
     QByteArray Recording() const
     {

@@ -57,10 +57,21 @@ int CheckCanvasOnScreen()
                        1;
         }
     }
-    // Sunken on all four sides: the bevel's lower and right edges are not the board's white.
-    if (shown.pixel(area.center().x(), area.bottom() + 1) == 0xffffffff ||
-        shown.pixel(area.right() + 1, area.center().y()) == 0xffffffff)
-        return qWarning("the lower or right edge is white at %gx", s), 1;
+    // Sunken: shadow just above and left of the board, midlight below and right.
+    const QRgb shadow = palette.shadow().color().rgb(), light = palette.midlight().color().rgb();
+    if (shown.pixel(area.center().x(), area.top() - 1) != shadow ||
+        shown.pixel(area.left() - 1, area.center().y()) != shadow ||
+        shown.pixel(area.center().x(), area.bottom() + 1) != light ||
+        shown.pixel(area.right() + 1, area.center().y()) != light)
+        return qWarning("the bevel is not sunken at %gx", s), 1;
+    // The pen is as wide as a logical pixel, rounded: five lines across column 0.
+    form.Command(6)->click();
+    const QImage grid = form.Picture1()->Board().Image();
+    int ink = 0;
+    for (int y = 0; y < grid.height(); ++y)
+        ink += grid.pixel(0, y) == 0xff000000;
+    if (ink != 5 * qRound(s))
+        return qWarning("the grid lines are %d pixels wide in all at %gx", ink, s), 1;
     return 0;
 }
 
@@ -81,7 +92,9 @@ private Q_SLOTS:
     void identicalToQPainter()
     {
         QFETCH(int, ratio);
-        platform::BoardImage board(kArea * ratio, ratio);
+        // Drawn at 1x, shown at the ratio (a move to a screen of another density).
+        platform::BoardImage board(kArea, 1);
+        const platform::BoardImage map(kArea * ratio, ratio); // where QPainter draws
         QImage expected(kArea * ratio, QImage::Format_RGB32);
         expected.fill(Qt::white);
         QPainter painter(&expected);
@@ -89,8 +102,8 @@ private Q_SLOTS:
         experiment::DrawBoardGrid(board);
         painter.setPen(QPen(Qt::black, ratio, Qt::SolidLine, Qt::FlatCap));
         for (int k = 40; k <= 440; k += 100) {
-            painter.drawLine(board.ToDevice(0, k), board.ToDevice(480, k));
-            painter.drawLine(board.ToDevice(k, 0), board.ToDevice(k, 480));
+            painter.drawLine(map.ToDevice(0, k), map.ToDevice(480, k));
+            painter.drawLine(map.ToDevice(k, 0), map.ToDevice(k, 480));
         }
         // Random centres, and the edges and corners where coins are clipped.
         QList<QPoint> centres = {{40, 40},   {439, 439}, {40, 439},  {439, 40},  {0, 240},
@@ -103,9 +116,11 @@ private Q_SLOTS:
                 experiment::CoversLatticePoint(std::int16_t(c.x()), std::int16_t(c.y()));
             experiment::DrawCoin(board, std::int16_t(c.x()), std::int16_t(c.y()), covered);
             painter.setPen(QPen(covered ? Qt::blue : Qt::red, ratio, Qt::SolidLine, Qt::FlatCap));
-            painter.drawEllipse(board.EllipseRect(c.x(), c.y(), 50, 0.85f));
+            painter.drawEllipse(map.EllipseRect(c.x(), c.y(), 50, 0.85f));
         }
         painter.end();
+        board.Image();
+        board.Resize(kArea * ratio, ratio);
         QCOMPARE(board.Image(), expected);
     }
 

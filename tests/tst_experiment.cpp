@@ -147,6 +147,10 @@ private Q_SLOTS:
         };
         runAndShow(50000); // the outline cache, the record's capacity, the render worker
         QCOMPARE(runAndShow(50000), runAndShow(10));
+        // Runs a moment apart are seeded apart, to the fraction of a second.
+        const std::vector<std::int16_t> first(run.CoinX().begin(), run.CoinX().begin() + 11);
+        runAndShow(10);
+        QVERIFY(!std::equal(first.begin(), first.end(), run.CoinX().begin()));
     }
 };
 

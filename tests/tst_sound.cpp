@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QMutex>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
@@ -19,7 +20,13 @@
 
 namespace {
 
-QStringList g_warnings;
+QStringList g_warnings; // the player thread adds to it too
+QMutex g_warningsMutex;
+QStringList Warnings()
+{
+    const QMutexLocker lock(&g_warningsMutex);
+    return g_warnings;
+}
 
 QByteArray Le(quint32 value, int bytes = 4)
 {
@@ -59,8 +66,10 @@ private Q_SLOTS:
     void init()
     {
         g_warnings.clear();
-        qInstallMessageHandler(
-            [](QtMsgType, const QMessageLogContext&, const QString& m) { g_warnings << m; });
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& m) {
+            const QMutexLocker lock(&g_warningsMutex);
+            g_warnings << m;
+        });
     }
     void cleanup() { qInstallMessageHandler(nullptr); }
 
@@ -75,6 +84,13 @@ private Q_SLOTS:
             << Wave(Chunk("JUNK", QByteArray(70000, 'j')) + Fmt() + Data(100)) << QString();
         QTest::newRow("two formats: the first counts")
             << Wave(Fmt() + Fmt(1, 44100, 24) + Data(100)) << QString();
+        QTest::newRow("6 channels, no mask") << Wave(Fmt(6) + Data(120)) << QString();
+        QTest::newRow("384 kHz") << Wave(Fmt(1, 384'000) + Data(100)) << QString();
+        QTest::newRow("17 chunks before the format")
+            << Wave(QByteArray(Chunk("JUNK", "j")).repeated(17) + Fmt() + Data(100))
+            << u"has more than 16 chunks before its \"fmt\" chunk"_s;
+        QTest::newRow("data past the RIFF size")
+            << "RIFF" + Le(4 + 24) + "WAVE" + Fmt() + Data(100) << u"has no \"data\" chunk"_s;
         QTest::newRow("empty") << QByteArray() << u"is empty"_s;
         QTest::newRow("text") << QByteArray("pinpon\n") << u"is not a wave file"_s;
         QTest::newRow("header cut short")
@@ -146,6 +162,22 @@ private Q_SLOTS:
         platform::PlaySoundCue(control, QFile::decodeName(path));
         QCOMPARE(g_warnings.size(), 1);
         QVERIFY(g_warnings[0].contains(u"is not a regular file"_s));
+        // A cue found nowhere names every folder looked in, an installation
+        // moved to another prefix among them.
+        platform::PlaySoundCue(control, u"missing.wav"_s);
+        const QString moved = QCoreApplication::applicationDirPath() + u"/../share/pi-coins"_s;
+        QVERIFY2(g_warnings.last().contains(QDir::cleanPath(moved)), qPrintable(g_warnings.last()));
+    }
+
+    void aCueTheServerCannotTakeIsSaidOnce()
+    {
+        qputenv("PULSE_SERVER", "unix:/nonexistent/native");
+        platform::MMControl control; // the real player
+        for (int i = 0; i < 2; ++i)
+            platform::PlaySoundCue(control, u"pinpon.wav"_s);
+        QTRY_COMPARE(Warnings().size(), 1);
+        QVERIFY2(Warnings()[0].contains(u"pinpon.wav cannot be played: "_s),
+                 qPrintable(Warnings()[0]));
     }
 
     void aServerThatNeverAnswersHoldsNothingUp()
@@ -194,6 +226,9 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(server.Recording().size() > from + 2 * cue.size(), 10000);
         QVERIFY(server.Recording().indexOf(cue, from) < 0);
 
+        // One connection to the server, whatever the number of cues: the
+        // player's and the one that counts them.
+        QCOMPARE(server.Clients(), 2);
         server.Kill();
         QVERIFY(server.Start());
         playsWhole();

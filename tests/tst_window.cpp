@@ -48,6 +48,10 @@ private Q_SLOTS:
         QCOMPARE(start, expected.Image());
         QCOMPARE(w.Label(2) + w.Label(4), QString());
         QCOMPARE(w.form->focusWidget(), w.form->Picture1());
+        // Every text bold but the credit line; the emblem in its box.
+        for (int n = 1; n <= 6; ++n)
+            QCOMPARE(w.form->Label(n)->font().bold(), n != 6);
+        QCOMPARE(w.form->findChild<QLabel*>(u"Picture2"_s)->pixmap().size(), QSize(42, 41));
         // Screen readers read each value with its caption, and the result on the board.
         const auto labelledBy = [&](int value) {
             const auto relations = QAccessible::queryAccessibleInterface(w.form->Label(value))

@@ -5,7 +5,10 @@
 #include "platform/BoardCanvas.h"
 #include "platform/MMControl.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QEvent>
+#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QIcon>
@@ -86,6 +89,17 @@ QString Text(const char16_t* text)
 
 QFont ControlFont(double pointSize, bool bold)
 {
+    // A system without the classic Japanese Gothic (Windows without its
+    // Japanese fonts, Wine) uses the one kept beside the program, if any.
+    static const bool bundledLoaded = [] {
+        if (QFontDatabase::hasFamily(QStringLiteral("ＭＳ Ｐゴシック")))
+            return false;
+        const QDir fonts(QCoreApplication::applicationDirPath() + QStringLiteral("/fonts"));
+        for (const QString& file : fonts.entryList({QStringLiteral("*.ttf")}, QDir::Files))
+            QFontDatabase::addApplicationFont(fonts.filePath(file));
+        return true;
+    }();
+    Q_UNUSED(bundledLoaded);
     QFont font;
     font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"),
                       QStringLiteral("Noto Sans CJK JP")});

@@ -1,5 +1,6 @@
-# Sourced by scripts/dev: Qt for Windows, cross-built from Debian's own
-# qt6-base source package, once, into a cache outside the tree.
+# Sourced by scripts/dev: the Windows program, cross-built with MinGW-w64
+# against Qt for Windows, which is cross-built from Debian's own qt6-base
+# source package, once, into a cache outside the tree.
 #
 # Debian has no Qt for MinGW. The source is fetched with apt-get through a
 # private source list (deb-src entries for the mirrors and keyrings of the
@@ -24,7 +25,8 @@ qt_windows_configure=(
     # plugin's DirectWrite font database is built only with it.
     -DFEATURE_dbus=OFF -DFEATURE_network=OFF -DFEATURE_sql=OFF -DFEATURE_xml=OFF
     -DFEATURE_printsupport=OFF -DFEATURE_concurrent=OFF -DFEATURE_opengl=OFF
-    -DFEATURE_vulkan=OFF -DFEATURE_icu=OFF -DFEATURE_glib=OFF -DFEATURE_zstd=OFF
+    -DFEATURE_dynamicgl=OFF -DFEATURE_vulkan=OFF -DFEATURE_icu=OFF -DFEATURE_glib=OFF
+    -DFEATURE_zstd=OFF
     -DFEATURE_gif=OFF -DFEATURE_sessionmanager=OFF -DFEATURE_androiddeployqt=OFF
     # Everything else from Qt's own copies: MinGW has none of these.
     -DFEATURE_system_zlib=OFF -DFEATURE_system_png=OFF -DFEATURE_system_jpeg=OFF
@@ -82,4 +84,27 @@ build_windows_qt() {
     mv "$prefix.partial" "$prefix"
     rm -rf "$work"
     say "Qt for Windows built in $(($(date +%s) - started)) s"
+}
+
+# Cross-builds the program in Release into $windows_build_dir and makes the
+# zip there. The picture renderer runs here, so it comes from the native build.
+build_windows() {
+    local qt
+    qt=$(windows_qt_prefix)
+    local generator=()
+    command -v ninja >/dev/null && generator=(-G Ninja)
+    if [[ ! -f "$build_dir/CMakeCache.txt" ]]; then
+        cmake -S "$root" -B "$build_dir" "${generator[@]}" -DCMAKE_BUILD_TYPE="$build_type" >/dev/null
+    fi
+    cmake --build "$build_dir" --target render-assets
+    if [[ ! -f "$windows_build_dir/CMakeCache.txt" ]]; then
+        cmake -S "$root" -B "$windows_build_dir" "${generator[@]}" -DCMAKE_BUILD_TYPE=Release \
+            -DCMAKE_TOOLCHAIN_FILE="$root/scripts/windows/toolchain.cmake" \
+            -DCMAKE_PREFIX_PATH="$qt" -DQT_HOST_PATH=/usr \
+            -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+            -DPI_COINS_HOST_TOOLS="$build_dir/tools" -DPI_COINS_BUILD_BENCHMARKS=OFF >/dev/null
+    fi
+    cmake --build "$windows_build_dir" --parallel "$(nproc)"
+    (cd "$windows_build_dir" && cpack >/dev/null)
+    say "Made $(ls "$windows_build_dir"/pi-coins-*-windows-x86_64.zip)"
 }
