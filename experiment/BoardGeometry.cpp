@@ -9,7 +9,7 @@ namespace experiment {
 
 void DrawBoardGrid(platform::BoardSurface& canvas)
 {
-    const QColor color = platform::QBColor(GridColor);
+    const platform::Rgb color = platform::QBColor(GridColor);
     for (int k = 0; k < GridLineCount; ++k) {
         const auto y = static_cast<float>(GridOrigin + GridSpacing * k);
         canvas.Line(0.0f, y, static_cast<float>(BoardExtent), y, color);
@@ -23,8 +23,8 @@ void DrawBoardGrid(platform::BoardSurface& canvas)
 void DrawCoin(platform::BoardSurface& canvas, std::int16_t x, std::int16_t y, bool covered)
 {
     // The palette colours are looked up once; a run draws tens of thousands.
-    static const QColor coverColor = platform::QBColor(CoverColor);
-    static const QColor missColor = platform::QBColor(MissColor);
+    static const platform::Rgb coverColor = platform::QBColor(CoverColor);
+    static const platform::Rgb missColor = platform::QBColor(MissColor);
     canvas.Circle(static_cast<float>(x), static_cast<float>(y), static_cast<float>(CoinRadius),
                   covered ? coverColor : missColor, CoinAspect);
 }

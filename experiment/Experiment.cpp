@@ -2,7 +2,7 @@
 
 #include "experiment/BoardGeometry.h"
 #include "platform/BoardSurface.h"
-#include "platform/MMControl.h"
+#include "platform/CueControl.h"
 #include "platform/Random.h"
 
 Q_LOGGING_CATEGORY(lcRun, "pi-coins.run", QtWarningMsg)

@@ -19,13 +19,13 @@ void BoardCanvas::Cls()
     ScheduleRepaint();
 }
 
-void BoardCanvas::Line(float x1, float y1, float x2, float y2, const QColor& color)
+void BoardCanvas::Line(float x1, float y1, float x2, float y2, Rgb color)
 {
     m_board.Line(x1, y1, x2, y2, color);
     ScheduleRepaint();
 }
 
-void BoardCanvas::Circle(float x, float y, float radius, const QColor& color, float aspect)
+void BoardCanvas::Circle(float x, float y, float radius, Rgb color, float aspect)
 {
     m_board.Circle(x, y, radius, color, aspect);
     ScheduleRepaint();

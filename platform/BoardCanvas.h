@@ -24,8 +24,8 @@ public:
     explicit BoardCanvas(QWidget* parent = nullptr);
 
     void Cls() override;
-    void Line(float x1, float y1, float x2, float y2, const QColor& color) override;
-    void Circle(float x, float y, float radius, const QColor& color, float aspect) override;
+    void Line(float x1, float y1, float x2, float y2, Rgb color) override;
+    void Circle(float x, float y, float radius, Rgb color, float aspect) override;
 
     // The retained drawing, in device pixels.
     BoardImage& Board() { return m_board; }

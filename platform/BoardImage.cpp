@@ -134,15 +134,14 @@ void BoardImage::Cls()
     m_blank = true;
 }
 
-void BoardImage::Line(float x1, float y1, float x2, float y2, const QColor& color)
+void BoardImage::Line(float x1, float y1, float x2, float y2, Rgb color)
 {
-    m_operations.push_back(
-        {x1, y1, color.rgb(), kLine | static_cast<std::uint32_t>(m_shapes.size())});
+    m_operations.push_back({x1, y1, color, kLine | static_cast<std::uint32_t>(m_shapes.size())});
     m_shapes.emplace_back(x2, y2);
     m_shapeOutlines.push_back(kNone);
 }
 
-void BoardImage::Circle(float x, float y, float radius, const QColor& color, float aspect)
+void BoardImage::Circle(float x, float y, float radius, Rgb color, float aspect)
 {
     // A run draws one size of coin: its shape is kept once.
     if (m_shapes.empty() || m_shapes.back() != std::pair(radius, aspect) ||
@@ -150,7 +149,7 @@ void BoardImage::Circle(float x, float y, float radius, const QColor& color, flo
         m_shapes.emplace_back(radius, aspect);
         m_shapeOutlines.push_back(kNone);
     }
-    m_operations.push_back({x, y, color.rgb(), static_cast<std::uint32_t>(m_shapes.size() - 1)});
+    m_operations.push_back({x, y, color, static_cast<std::uint32_t>(m_shapes.size() - 1)});
 }
 
 const QImage& BoardImage::Image()

@@ -45,8 +45,8 @@ public:
     BoardImage& operator=(const BoardImage&) = delete;
 
     void Cls() override;
-    void Line(float x1, float y1, float x2, float y2, const QColor& color) override;
-    void Circle(float x, float y, float radius, const QColor& color, float aspect) override;
+    void Line(float x1, float y1, float x2, float y2, Rgb color) override;
+    void Circle(float x, float y, float radius, Rgb color, float aspect) override;
 
     // Renders the kept drawing anew at another size and pen width.
     void Resize(QSize deviceSize, int penWidth);

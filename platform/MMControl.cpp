@@ -41,13 +41,4 @@ void WarnOnce(QSet<QString>& warned, const QString& message)
         qCWarning(lcSound).noquote() << *warned.insert(message);
 }
 
-void PlaySoundCue(CueControl& control, const QString& fileName)
-{
-    control.SetCommand(QStringLiteral("Stop"));
-    control.SetCommand(QStringLiteral("Close"));
-    control.SetFileName(fileName);
-    control.SetCommand(QStringLiteral("Open"));
-    control.SetCommand(QStringLiteral("Sound"));
-}
-
 } // namespace platform

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/CueControl.h"
 #include "platform/SoundBackend.h"
 
 #include <QLoggingCategory>
@@ -14,17 +15,6 @@ Q_DECLARE_LOGGING_CATEGORY(lcSound)
 namespace platform {
 
 class CueFile;
-
-// A control driven the way multimedia controls are: by writing a file name
-// and command words. Code that plays cues sees only this, so that tests can
-// read what it wrote.
-class CueControl
-{
-public:
-    virtual ~CueControl() = default;
-    virtual void SetFileName(const QString& fileName) = 0;
-    virtual void SetCommand(const QString& command) = 0;
-};
 
 // The hidden multimedia control that plays the sound cues.
 //   "Stop"   silences what is sounding
@@ -61,9 +51,5 @@ private:
 // Logs `message` as a warning under "pi-coins.sound", unless `warned` says
 // it has been logged before: a cue that keeps failing is reported once.
 void WarnOnce(QSet<QString>& warned, const QString& message);
-
-// Starts a cue from the beginning, stopping and closing whatever the control
-// had open first: "Stop", "Close", FileName, "Open", "Sound".
-void PlaySoundCue(CueControl& control, const QString& fileName);
 
 } // namespace platform

@@ -4,17 +4,16 @@
 
 namespace platform {
 
-QColor QBColor(int index)
+Rgb QBColor(int index)
 {
-    static constexpr std::array<QRgb, 16> palette = {
-        qRgb(0, 0, 0),       qRgb(0, 0, 128),   qRgb(0, 128, 0),   qRgb(0, 128, 128),
-        qRgb(128, 0, 0),     qRgb(128, 0, 128), qRgb(128, 128, 0), qRgb(192, 192, 192),
-        qRgb(128, 128, 128), qRgb(0, 0, 255),   qRgb(0, 255, 0),   qRgb(0, 255, 255),
-        qRgb(255, 0, 0),     qRgb(255, 0, 255), qRgb(255, 255, 0), qRgb(255, 255, 255),
+    static constexpr std::array<Rgb, 16> palette = {
+        0xff000000, 0xff000080, 0xff008000, 0xff008080, 0xff800000, 0xff800080,
+        0xff808000, 0xffc0c0c0, 0xff808080, 0xff0000ff, 0xff00ff00, 0xff00ffff,
+        0xffff0000, 0xffff00ff, 0xffffff00, 0xffffffff,
     };
     if (index < 0 || index >= static_cast<int>(palette.size()))
-        return {};
-    return QColor::fromRgb(palette[static_cast<std::size_t>(index)]);
+        return 0;
+    return palette[static_cast<std::size_t>(index)];
 }
 
 } // namespace platform

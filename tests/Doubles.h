@@ -8,6 +8,7 @@
 #include "platform/MMControl.h"
 #include "platform/Random.h"
 
+#include <QColor>
 #include <QStringList>
 
 #include <functional>
@@ -19,13 +20,13 @@ struct LoggingSurface final : platform::BoardSurface
 {
     explicit LoggingSurface(Log& log) : log(log) {}
     void Cls() override { log << u"Cls"_s; }
-    void Line(float x1, float y1, float x2, float y2, const QColor& c) override
+    void Line(float x1, float y1, float x2, float y2, platform::Rgb c) override
     {
-        log << u"Line %1,%2 %3,%4 %5"_s.arg(x1).arg(y1).arg(x2).arg(y2).arg(c.name());
+        log << u"Line %1,%2 %3,%4 %5"_s.arg(x1).arg(y1).arg(x2).arg(y2).arg(QColor(c).name());
     }
-    void Circle(float x, float y, float r, const QColor& c, float aspect) override
+    void Circle(float x, float y, float r, platform::Rgb c, float aspect) override
     {
-        log << u"Circle %1,%2 r%3 %4 a%5"_s.arg(x).arg(y).arg(r).arg(c.name()).arg(aspect);
+        log << u"Circle %1,%2 r%3 %4 a%5"_s.arg(x).arg(y).arg(r).arg(QColor(c).name()).arg(aspect);
     }
     Log& log;
 };

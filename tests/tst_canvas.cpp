@@ -127,8 +127,8 @@ private Q_SLOTS:
     void unitsMapOntoTheDrawingAreaAndClsWipesIt()
     {
         platform::BoardImage board(kArea);
-        board.Line(0, 40, 480, 40, Qt::black);
-        board.Line(440, 0, 440, 480, Qt::black);
+        board.Line(0, 40, 480, 40, 0xff000000);
+        board.Line(440, 0, 440, 480, 0xff000000);
         experiment::DrawCoin(board, 240, 240, true);
         const QImage image = board.Image();
         // The line at 40 units is row 36, edge to edge; the one at 440 column 479.

@@ -96,13 +96,14 @@ build_windows() {
     if [[ ! -f "$build_dir/CMakeCache.txt" ]]; then
         cmake -S "$root" -B "$build_dir" "${generator[@]}" -DCMAKE_BUILD_TYPE="$build_type" >/dev/null
     fi
-    cmake --build "$build_dir" --target render-assets
+    cmake --build "$build_dir" --target render-assets "$@"
     if [[ ! -f "$windows_build_dir/CMakeCache.txt" ]]; then
         cmake -S "$root" -B "$windows_build_dir" "${generator[@]}" -DCMAKE_BUILD_TYPE=Release \
             -DCMAKE_TOOLCHAIN_FILE="$root/scripts/windows/toolchain.cmake" \
             -DCMAKE_PREFIX_PATH="$qt" -DQT_HOST_PATH=/usr \
             -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
-            -DPI_COINS_HOST_TOOLS="$build_dir/tools" -DPI_COINS_BUILD_BENCHMARKS=OFF >/dev/null
+            -DPI_COINS_HOST_TOOLS="$build_dir/tools" -DPI_COINS_BUILD_BENCHMARKS=OFF \
+            -DCMAKE_CROSSCOMPILING_EMULATOR=wine >/dev/null
     fi
     cmake --build "$windows_build_dir" --parallel "$(nproc)"
     (cd "$windows_build_dir" && cpack >/dev/null)
