@@ -2,8 +2,11 @@
 
 #include <QApplication>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <vector>
 
 namespace {
 
@@ -18,6 +21,11 @@ void HoldStartupMessage(QtMsgType type, const QMessageLogContext&, const QString
         g_startupMessages->append({type, message});
         return;
     }
+#ifdef Q_OS_WIN
+    std::fprintf(stderr, "pi-coins: the window system cannot be started; keep the folder "
+                         "\"platforms\" beside pi-coins.exe\n");
+    std::_Exit(EXIT_FAILURE);
+#endif
     const QByteArray display = qgetenv("DISPLAY");
     const QByteArray wayland = qgetenv("WAYLAND_DISPLAY");
     if (display.isEmpty() && wayland.isEmpty()) {
@@ -39,7 +47,20 @@ int main(int argc, char* argv[])
     QList<QPair<QtMsgType, QString>> startupMessages;
     g_startupMessages = &startupMessages;
     const QtMessageHandler defaultHandler = qInstallMessageHandler(HoldStartupMessage);
-    QApplication app(argc, argv);
+    std::vector<char*> arguments(argv, argv + argc);
+#ifdef Q_OS_WIN
+    // FreeType draws bold from a font without a bold face as heavily as on
+    // Linux; Windows' own font engines make it barely heavier, and neither
+    // the classic Japanese Gothic nor the bundled IPA P Gothic has one.
+    char platformOption[] = "-platform", freetype[] = "windows:fontengine=freetype";
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
+        std::none_of(arguments.begin(), arguments.end(),
+                     [](const char* a) { return std::strcmp(a, "-platform") == 0; }))
+        arguments.insert(arguments.begin() + 1, {platformOption, freetype});
+#endif
+    int count = static_cast<int>(arguments.size());
+    arguments.push_back(nullptr);
+    QApplication app(count, arguments.data());
     qInstallMessageHandler(defaultHandler);
     for (const auto& [type, message] : std::as_const(startupMessages))
         qt_message_output(type, QMessageLogContext(), message);
@@ -48,8 +69,12 @@ int main(int argc, char* argv[])
 
     if (!window::HaveJapaneseFont()) {
         std::fprintf(stderr,
-                     "pi-coins: no Japanese font found, so the window's texts show as boxes; "
-                     "install the Debian package fonts-ipafont-gothic\n");
+                     "pi-coins: no Japanese font found, so the window's texts show as boxes; %s\n",
+#ifdef Q_OS_WIN
+                     "keep the folder \"fonts\" beside pi-coins.exe");
+#else
+                     "install the Debian package fonts-ipafont-gothic");
+#endif
     }
 
     window::Form1 form;

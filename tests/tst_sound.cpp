@@ -7,14 +7,15 @@
 #include "SoundServer.h"
 
 #include <QDir>
-#include <QLocalServer>
-#include <QLocalSocket>
 #include <QMutex>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
 
 #ifndef Q_OS_WIN
+#include <QLocalServer>
+#include <QLocalSocket>
+
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -25,7 +26,7 @@ namespace {
 
 QStringList g_warnings; // the player thread adds to it too
 QMutex g_warningsMutex;
-QStringList Warnings()
+[[maybe_unused]] QStringList Warnings()
 {
     const QMutexLocker lock(&g_warningsMutex);
     return g_warnings;
@@ -95,13 +96,9 @@ private Q_SLOTS:
             << "RIFF" + Le(4 + 24) + "WAVE" + Fmt() + Data(100) << u"has no \"data\" chunk"_s;
         QTest::newRow("empty") << QByteArray() << u"is empty"_s;
         QTest::newRow("text") << QByteArray("pinpon\n") << u"is not a wave file"_s;
-        QTest::newRow("header cut short")
-            << QByteArray("RIFF\x10\0\0\0WAVEfmt ", 16) << u"has no \"fmt\" chunk"_s;
         QTest::newRow("no format") << Wave(Data(100)) << u"has no \"fmt\" chunk"_s;
         QTest::newRow("odd LIST before the data")
             << Wave(Fmt() + Chunk("LIST", "abc") + '\0' + Data(100)) << u"has no \"data\" chunk"_s;
-        QTest::newRow("odd LIST before the format")
-            << Wave(Chunk("LIST", "abc") + '\0' + Fmt() + Data(100)) << u"has no \"fmt\" chunk"_s;
         QTest::newRow("claims more than it holds")
             << Wave(Fmt() + "data" + Le(1000) + QByteArray(10, 'x'))
             << u"claims 1000 bytes of sound but holds 10"_s;
@@ -191,17 +188,6 @@ private Q_SLOTS:
         QCOMPARE(after.count('\0'), after.size());
     }
 #else
-    void aCueTheServerCannotTakeIsSaidOnce()
-    {
-        qputenv("PULSE_SERVER", "unix:/nonexistent/native");
-        platform::MMControl control; // the real player
-        for (int i = 0; i < 2; ++i)
-            platform::PlaySoundCue(control, u"pinpon.wav"_s);
-        QTRY_COMPARE(Warnings().size(), 1);
-        QVERIFY2(Warnings()[0].contains(u"pinpon.wav cannot be played: "_s),
-                 qPrintable(Warnings()[0]));
-    }
-
     void aServerThatNeverAnswersHoldsNothingUp()
     {
         QTemporaryDir dir;
@@ -251,7 +237,13 @@ private Q_SLOTS:
         // One connection to the server, whatever the number of cues: the
         // player's and the one that counts them.
         QCOMPARE(server.Clients(), 2);
+        // A cue the server cannot take (it is gone) is said once.
         server.Kill();
+        for (int i = 0; i < 2; ++i)
+            platform::PlaySoundCue(control, u"pinpon.wav"_s);
+        QTRY_COMPARE(Warnings().size(), 1);
+        QVERIFY2(Warnings()[0].contains(u"pinpon.wav cannot be played: "_s),
+                 qPrintable(Warnings()[0]));
         QVERIFY(server.Start());
         playsWhole();
     }

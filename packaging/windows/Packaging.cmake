@@ -5,7 +5,7 @@
 # licence texts of everything in it. `cpack` in the build directory makes
 # pi-coins-<version>-windows-x86_64.zip, and with makensis an installer.
 
-install(TARGETS pi-coins RUNTIME DESTINATION . RUNTIME_DEPENDENCY_SET runtime)
+install(TARGETS pi-coins RUNTIME_DEPENDENCY_SET runtime RUNTIME DESTINATION .)
 foreach(plugin IN ITEMS platforms/QWindowsIntegrationPlugin imageformats/QJpegPlugin
                         styles/QWindowsVistaStylePlugin)
     cmake_path(GET plugin PARENT_PATH folder)
@@ -14,8 +14,11 @@ foreach(plugin IN ITEMS platforms/QWindowsIntegrationPlugin imageformats/QJpegPl
             LIBRARY DESTINATION ${folder} RUNTIME DESTINATION ${folder})
 endforeach()
 
-# The DLLs they load, found as Windows would find them, from Qt's and the
-# compiler's folders; the system's own DLLs are the system's.
+# Qt's own DLLs, named here: CMake's resolver takes Windows names in lower
+# case, which a Linux file system does not find. The compiler's run-time
+# DLLs that all of the above load are found as Windows would find them; the
+# system's own DLLs are the system's.
+install(IMPORTED_RUNTIME_ARTIFACTS Qt6::Core Qt6::Gui Qt6::Widgets RUNTIME DESTINATION .)
 get_target_property(qt_core Qt6::Core IMPORTED_LOCATION_RELEASE)
 cmake_path(GET qt_core PARENT_PATH qt_bin)
 set(runtime_dirs ${qt_bin})
@@ -29,9 +32,13 @@ set(CMAKE_GET_RUNTIME_DEPENDENCIES_PLATFORM windows+pe)
 set(CMAKE_GET_RUNTIME_DEPENDENCIES_TOOL objdump)
 set(CMAKE_GET_RUNTIME_DEPENDENCIES_COMMAND ${CMAKE_OBJDUMP})
 install(RUNTIME_DEPENDENCY_SET runtime DESTINATION .
-        PRE_INCLUDE_REGEXES "^qt6" "^libstdc\\+\\+" "^libgcc_s" "^libwinpthread"
+        PRE_INCLUDE_REGEXES "^libstdc\\+\\+" "^libgcc_s" "^libwinpthread"
         PRE_EXCLUDE_REGEXES ".*"
         DIRECTORIES ${runtime_dirs})
+# Debian ships those with their debugging information, two thirds of their size.
+install(CODE "
+    file(GLOB runtime \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/lib*.dll\")
+    execute_process(COMMAND ${CMAKE_STRIP} --strip-debug \${runtime} COMMAND_ERROR_IS_FATAL ANY)")
 
 install(FILES ${PROJECT_SOURCE_DIR}/assets/pinpon.wav ${PROJECT_SOURCE_DIR}/assets/endpinpon.wav
         DESTINATION .)

@@ -19,8 +19,8 @@ QString LastError()
 
 CueFile::Opened CueFile::Open(const QString& name, QString path)
 {
-    const std::wstring name = QDir::toNativeSeparators(name).toStdWString();
-    const DWORD attributes = GetFileAttributesW(name.c_str());
+    const std::wstring native = QDir::toNativeSeparators(name).toStdWString();
+    const DWORD attributes = GetFileAttributesW(native.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         const DWORD error = GetLastError();
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
@@ -29,9 +29,11 @@ CueFile::Opened CueFile::Open(const QString& name, QString path)
     }
     if (attributes & FILE_ATTRIBUTE_DIRECTORY)
         return {nullptr, false, QStringLiteral("is a directory")};
-    const HANDLE handle = CreateFileW(name.c_str(), GENERIC_READ,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Shared for reading and renaming, not writing: while it is open,
+    // nobody changes what was checked.
+    const HANDLE handle =
+        CreateFileW(native.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
         return {nullptr, false, LastError()};
     std::unique_ptr<CueFile> file(

@@ -6,8 +6,9 @@
 
 #include <QByteArray>
 
-#include <mmsystem.h>
 #include <windows.h>
+// after windows.h, whose types it uses
+#include <mmsystem.h>
 
 namespace platform {
 
