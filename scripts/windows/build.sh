@@ -102,8 +102,7 @@ build_windows() {
             -DCMAKE_TOOLCHAIN_FILE="$root/scripts/windows/toolchain.cmake" \
             -DCMAKE_PREFIX_PATH="$qt" -DQT_HOST_PATH=/usr \
             -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
-            -DPI_COINS_HOST_TOOLS="$build_dir/tools" -DPI_COINS_BUILD_BENCHMARKS=OFF \
-            -DCMAKE_CROSSCOMPILING_EMULATOR=wine >/dev/null
+            -DPI_COINS_HOST_TOOLS="$build_dir/tools" -DPI_COINS_BUILD_BENCHMARKS=OFF >/dev/null
     fi
     cmake --build "$windows_build_dir" --parallel "$(nproc)"
     (cd "$windows_build_dir" && cpack >/dev/null)

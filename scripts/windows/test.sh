@@ -20,13 +20,15 @@ wait_for() {
     return 1
 }
 
+# Runs the Windows tests; $1 is the Qt for Windows they were built with.
 test_windows() {
-    local work status=0 started
+    local qt="$1" work status=0 started
+    shift
     started=$(date +%s)
     work=$(mktemp -d)
     local pids=()
     # shellcheck disable=SC2064 # the values of now are the ones to clean up
-    trap 'kill "${pids[@]}" 2>/dev/null; WINEPREFIX="$WINEPREFIX" wineserver -k 2>/dev/null; rm -rf "$work"' RETURN
+    trap 'kill "${pids[@]}" 2>/dev/null; WINEPREFIX="$work/prefix" wineserver -k 2>/dev/null; rm -rf "$work"' RETURN
     chmod 700 "$work"
 
     Xvfb -displayfd 3 -nolisten tcp -screen 0 2400x2400x24 3>"$work/display" 2>/dev/null &
@@ -50,8 +52,13 @@ test_windows() {
     "${env[@]}" wine wineboot --init >/dev/null 2>&1
     "${env[@]}" wineserver -w
 
-    "${env[@]}" ctest --test-dir "$windows_build_dir" --output-on-failure --timeout 600 "$@" ||
-        status=$?
+    # The test programs load Qt's and the compiler's DLLs where they are.
+    local dlls=("$qt/bin" "$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libstdc++-6.dll)")"
+        "$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libwinpthread-1.dll)")")
+    local winepath
+    winepath=$(printf 'Z:%s;' "${dlls[@]}")
+    "${env[@]}" WINEPATH="${winepath//\//\\}" \
+        ctest --test-dir "$windows_build_dir" --output-on-failure --timeout 600 "$@" || status=$?
 
     # The zip as a user unpacks it, and the program in it on the native
     # desktop test's own X server.
