@@ -3,13 +3,17 @@
 // Stand-ins for the platform services. They all write into one log, so that
 // a test can check the order of everything a command does across services.
 
-#include "platform/BoardSurface.h"
+#include "experiment/BoardGeometry.h"
+#include "platform/BoardCanvas.h"
 #include "platform/CueFiles.h"
 #include "platform/MMControl.h"
-#include "platform/Random.h"
+#include "window/Form1.h"
 
 #include <QColor>
+#include <QLabel>
+#include <QPushButton>
 #include <QStringList>
+#include <QTest>
 
 #include <functional>
 
@@ -68,4 +72,24 @@ struct LoggingSoundBackend final : platform::SoundBackend
     void Stop() override { log << u"Stop"_s; }
     Log& log;
     std::shared_ptr<const platform::CueFile> played;
+};
+
+// The window with those doubles: all coins on lattice points, its cues logged.
+struct Window
+{
+    Window()
+    {
+        window::Form1::Services services;
+        services.sound = std::make_unique<LoggingSoundBackend>(log);
+        services.random = std::make_unique<ScriptedRandom>(log, std::vector{0.0f, 0.5f, 0.125f});
+        random = static_cast<ScriptedRandom*>(services.random.get());
+        form = std::make_unique<window::Form1>(std::move(services));
+        form->show();
+        log.clear();
+    }
+    QImage Board() const { return form->Picture1()->Board().Image(); }
+    QString Label(int n) const { return form->Label(n)->text(); }
+    Log log;
+    ScriptedRandom* random = nullptr;
+    std::unique_ptr<window::Form1> form;
 };

@@ -1,9 +1,8 @@
 #pragma once
 
-// A private PulseAudio server whose only sink plays into a pipe, drained into
-// a file, so that what is played can be read back sample by sample (a null
-// sink's monitor misses the start of a stream after a rewind). It can be
-// killed and started again at the same address, and ends with this object.
+// A private PulseAudio server whose only sink plays into a pipe drained into
+// a file, read back sample by sample (a null sink's monitor misses the start
+// of a stream). It can be killed and started again at the same address.
 
 #include <QFile>
 #include <QProcess>
@@ -40,24 +39,18 @@ public:
         m_reader.start(QStringLiteral("cat"), {Path("sink.fifo")});
         return QFile::exists(Path("native")) && m_reader.waitForStarted(5000);
     }
-
     // Ends the server the hard way (SIGKILL), as a crash would.
     void Kill()
     {
         for (QProcess* process : {&m_server, &m_reader})
             process->kill(), process->waitForFinished(5000);
     }
-
-    // The clients connected now, the one asking among them.
-    int Clients() const
+    int Clients() const // connected now, the one asking among them
     {
         QProcess pactl;
-        pactl.start(QStringLiteral("pactl"),
-                    {QStringLiteral("-s"), Address(), QStringLiteral("list"),
-                     QStringLiteral("short"), QStringLiteral("clients")});
+        pactl.startCommand(QStringLiteral("pactl -s %1 list short clients").arg(Address()));
         return pactl.waitForFinished(10000) ? int(pactl.readAllStandardOutput().count('\n')) : -1;
     }
-
     // Everything the sink has played so far: 16-bit mono samples at 44.1 kHz.
     QByteArray Recording() const
     {

@@ -1,21 +1,16 @@
 // The board canvas: pixels identical to QPainter's, the mapping of board
 // units, and what the widget shows on screen at any scale.
 
-#include "experiment/BoardGeometry.h"
-#include "platform/BoardCanvas.h"
-#include "window/Form1.h"
+#include "Doubles.h"
 
 #include <QApplication>
 #include <QBackingStore>
 #include <QPainter>
 #include <QProcess>
-#include <QPushButton>
 #include <QRandomGenerator>
-#include <QTest>
 
 namespace {
 
-using namespace Qt::StringLiterals;
 constexpr QSize kArea{523, 435};
 
 // In a child process at some scale: after a run, the window shows the board
@@ -23,10 +18,8 @@ constexpr QSize kArea{523, 435};
 // the bevel's.
 int CheckCanvasOnScreen()
 {
-    window::Form1::Services services;
-    services.sound = std::make_unique<platform::NullSoundBackend>();
-    window::Form1 form(std::move(services));
-    form.show();
+    Window w;
+    window::Form1& form = *w.form;
     if (!QTest::qWaitForWindowExposed(&form))
         return 2;
     form.Command(1)->click();
@@ -123,7 +116,6 @@ private Q_SLOTS:
         board.Resize(kArea * ratio, ratio);
         QCOMPARE(board.Image(), expected);
     }
-
     void unitsMapOntoTheDrawingAreaAndClsWipesIt()
     {
         platform::BoardImage board(kArea);
@@ -149,7 +141,6 @@ private Q_SLOTS:
         white.fill(Qt::white);
         QCOMPARE(board.Image(), white);
     }
-
     void everyPixelIsPaintedAtAnyScale_data()
     {
         QTest::addColumn<QString>("variable");

@@ -1,7 +1,5 @@
-// The cue player: what it accepts, where it looks, what it plays, and that
-// no sound server, however it behaves, holds up the window. The last test
-// plays for real on a private PulseAudio server and reads the sound back;
-// on Windows (under Wine), through the server the test runner started.
+// The cue player: what it accepts, where it looks, and what it plays, read
+// back from a private PulseAudio server (under Wine, the test runner's).
 
 #include "Doubles.h"
 #include "SoundServer.h"
@@ -13,13 +11,7 @@
 #include <QtEndian>
 
 #ifndef Q_OS_WIN
-#include <QLocalServer>
-#include <QLocalSocket>
-
-#include <fcntl.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <unistd.h>
 #endif
 
 namespace {
@@ -81,11 +73,11 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("problem"); // empty: it plays
         QTest::newRow("16-bit mono") << Wave(Fmt() + Data(100)) << QString();
-        QTest::newRow("8-bit stereo, 18-byte format")
+        QTest::newRow("8-bit, 18-byte fmt")
             << Wave(Fmt(2, 22050, 8, 1, 2) + Data(100)) << QString();
-        QTest::newRow("70 KB of JUNK first")
+        QTest::newRow("70 KB JUNK")
             << Wave(Chunk("JUNK", QByteArray(70000, 'j')) + Fmt() + Data(100)) << QString();
-        QTest::newRow("two formats: the first counts")
+        QTest::newRow("first fmt counts")
             << Wave(Fmt() + Fmt(1, 44100, 24) + Data(100)) << QString();
         QTest::newRow("6 channels, no mask") << Wave(Fmt(6) + Data(120)) << QString();
         QTest::newRow("384 kHz") << Wave(Fmt(1, 384'000) + Data(100)) << QString();
@@ -95,21 +87,18 @@ private Q_SLOTS:
         QTest::newRow("data past the RIFF size")
             << "RIFF" + Le(4 + 24) + "WAVE" + Fmt() + Data(100) << u"has no \"data\" chunk"_s;
         QTest::newRow("empty") << QByteArray() << u"is empty"_s;
-        QTest::newRow("text") << QByteArray("pinpon\n") << u"is not a wave file"_s;
         QTest::newRow("no format") << Wave(Data(100)) << u"has no \"fmt\" chunk"_s;
         QTest::newRow("odd LIST before the data")
             << Wave(Fmt() + Chunk("LIST", "abc") + '\0' + Data(100)) << u"has no \"data\" chunk"_s;
         QTest::newRow("claims more than it holds")
             << Wave(Fmt() + "data" + Le(1000) + QByteArray(10, 'x'))
             << u"claims 1000 bytes of sound but holds 10"_s;
-        QTest::newRow("64 MiB of sound")
-            << Wave(Fmt() + "data" + Le(64u << 20)) << u"has a chunk of"_s;
+        QTest::newRow("64 MiB") << Wave(Fmt() + "data" + Le(64u << 20)) << u"has a chunk of"_s;
         QTest::newRow("partial frame") << Wave(Fmt(2) + Data(102)) << u"partial frame"_s;
         QTest::newRow("24-bit") << Wave(Fmt(1, 44100, 24) + Data(99)) << u"(24-bit PCM)"_s;
         QTest::newRow("float") << Wave(Fmt(1, 44100, 16, 3) + Data(100)) << u"is not integer PCM"_s;
         QTest::newRow("7 channels") << Wave(Fmt(7) + Data(140)) << u"has 7 channels"_s;
         QTest::newRow("1 MHz") << Wave(Fmt(1, 1'000'000) + Data(100)) << u"1000000 Hz"_s;
-        QTest::newRow("4 GHz") << Wave(Fmt(1, 4'000'000'000u) + Data(100)) << u"4000000000 Hz"_s;
     }
     void filesPlayExactlyWhenThePlayerCan()
     {
@@ -128,7 +117,6 @@ private Q_SLOTS:
             QVERIFY2(g_warnings[0].contains(path) && g_warnings[0].contains(problem),
                      qPrintable(g_warnings[0]));
     }
-
     void lookupAndPlayingWhatWasOpened()
     {
         Log log;
@@ -155,14 +143,6 @@ private Q_SLOTS:
         QVERIFY(QFile::remove(path) && ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
         platform::PlaySoundCue(control, path);
         QVERIFY(g_warnings.size() == 1 && g_warnings[0].contains(u"is not a regular file"_s));
-        // A working directory whose name is not valid text.
-        const QByteArray odd = QFile::encodeName(dir.path()) + "/\xff\xfe";
-        const int here = ::open(".", O_RDONLY);
-        QVERIFY(::mkdir(odd.constData(), 0700) == 0 && ::chdir(odd.constData()) == 0);
-        const bool written = Write(u"pinpon.wav"_s, bytes);
-        platform::PlaySoundCue(control, u"pinpon.wav"_s);
-        QVERIFY(::fchdir(here) == 0 && ::close(here) == 0 && written);
-        QVERIFY(log.last().startsWith(u"Play "_s + dir.path()));
         // Before the executable's folder: the data an installation moved to another prefix keeps.
         folders.prepend(QDir::cleanPath(folders + u"/../share/pi-coins, "_s));
 #endif
@@ -170,7 +150,6 @@ private Q_SLOTS:
         QVERIFY2(g_warnings.last().contains(QDir::toNativeSeparators(folders) + u';'),
                  qPrintable(g_warnings.last()));
     }
-
 #ifdef Q_OS_WIN
     void cuesSoundThroughTheWindowsMultimediaApiAndStopSilencesThem()
     {
@@ -188,27 +167,6 @@ private Q_SLOTS:
         QCOMPARE(after.count('\0'), after.size());
     }
 #else
-    void aServerThatNeverAnswersHoldsNothingUp()
-    {
-        QTemporaryDir dir;
-        QLocalServer silent;
-        QVERIFY(silent.listen(dir.filePath(u"silent"_s)));
-        qputenv("PULSE_SERVER", "unix:" + QFile::encodeName(silent.fullServerName()));
-        QLocalSocket* connection = nullptr;
-        const auto stillWaiting = [&] {
-            char byte;
-            return ::recv(int(connection->socketDescriptor()), &byte, 1, MSG_PEEK | MSG_DONTWAIT) !=
-                   0;
-        };
-        {
-            platform::MMControl control; // the real player
-            platform::PlaySoundCue(control, u"pinpon.wav"_s);
-            QTRY_VERIFY(connection || (connection = silent.nextPendingConnection()));
-            QVERIFY(stillWaiting()); // the cue returned while the server had not answered ...
-        }
-        QVERIFY(stillWaiting()); // ... and the player's end did not wait for it either
-    }
-
     void cuesPlaySampleForSampleStopCutsThemAndARestartedServerIsUsedAgain()
     {
         SoundServer server;
@@ -233,10 +191,7 @@ private Q_SLOTS:
         // Long enough for the whole cue, had it gone on: it was cut.
         QTRY_VERIFY_WITH_TIMEOUT(server.Recording().size() > from + 2 * cue.size(), 10000);
         QVERIFY(server.Recording().indexOf(cue, from) < 0);
-
-        // One connection to the server, whatever the number of cues: the
-        // player's and the one that counts them.
-        QCOMPARE(server.Clients(), 2);
+        QCOMPARE(server.Clients(), 2); // whatever the number of cues: the player and pactl
         // A cue the server cannot take (it is gone) is said once.
         server.Kill();
         for (int i = 0; i < 2; ++i)
