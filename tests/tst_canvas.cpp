@@ -102,7 +102,7 @@ private Q_SLOTS:
         QList<QPoint> centres = {{40, 40},   {439, 439}, {40, 439},  {439, 40},  {0, 240},
                                  {480, 240}, {240, 0},   {240, 480}, {-30, -30}, {510, 510}};
         QRandomGenerator random(ratio);
-        for (int i = 0; i < 300; ++i)
+        for (int i = 0; i < 2500; ++i) // enough for the second render thread
             centres << QPoint(random.bounded(40, 440), random.bounded(40, 440));
         for (const QPoint c : centres) {
             const bool covered =

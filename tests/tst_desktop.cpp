@@ -50,7 +50,9 @@ private Q_SLOTS:
             const QFontMetrics titleFont(QFontDatabase::systemFont(QFontDatabase::TitleFont));
             if (box && box->isActiveWindow() && asked.isEmpty()) {
                 asked = log.last() + u'/' + box->windowTitle() + u'/' + box->text();
-                if (box->width() <= titleFont.horizontalAdvance(box->windowTitle()) ||
+                // The title bar also holds an icon and buttons, each about a line wide.
+                if (box->width() <
+                        titleFont.horizontalAdvance(box->windowTitle()) + 4 * titleFont.height() ||
                     !box->button(QMessageBox::Yes)->icon().isNull())
                     asked += u" (narrow, or with icons)"_s;
                 box->button(QMessageBox::No)->click();

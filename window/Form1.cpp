@@ -16,8 +16,10 @@
 #include <QLoggingCategory>
 #include <QPixmap>
 #include <QPushButton>
+#include <QTimer>
 #include <QWindow>
 
+#include <chrono>
 #include <utility>
 
 Q_LOGGING_CATEGORY(lcWindow, "pi-coins.window", QtWarningMsg)
@@ -79,6 +81,10 @@ constexpr QRect kPicture1Geometry = TwipRect(360, 720, 7900, 6588);
 constexpr QRect kPicture2Geometry = TwipRect(7440, 8760, 630, 615);
 
 constexpr auto kBoardDescription = u"格子とコインを描く盤";
+
+// How long after the exit question closes its hand-back of the activation
+// may still arrive: window systems send it at once, X after at most 0.4 s.
+constexpr std::chrono::milliseconds kHandBackWait{1000};
 
 QString Text(const char16_t* text)
 {
@@ -304,6 +310,9 @@ void Form1::Command5Click()
     const platform::MsgBoxResult answer =
         m_services.messageBox->AskYesNo(this, Text(kExitPrompt), Text(kExitTitle));
     m_asking = false;
+    // Where no one hands the activation back (the focus went nowhere as the
+    // question's window went), the next activation is the user's own.
+    QTimer::singleShot(kHandBackWait, this, [this] { m_questionHasFocus = false; });
     qCDebug(lcWindow) << "exit answered" << (answer == platform::MsgBoxResult::Yes ? "yes" : "no");
     if (answer != platform::MsgBoxResult::Yes)
         return;
