@@ -3,7 +3,7 @@
 # Qt's plugins in the folders where Qt looks beside the program, the two
 # cues, the Japanese font for systems without the classic one, and the
 # licence texts of everything in it. `cpack` in the build directory makes
-# pi-coins-<version>-windows-x86_64.zip, and with makensis an installer.
+# pi-coins-<version>-windows-x86_64.zip.
 
 install(TARGETS pi-coins RUNTIME_DEPENDENCY_SET runtime RUNTIME DESTINATION .)
 foreach(plugin IN ITEMS platforms/QWindowsIntegrationPlugin imageformats/QJpegPlugin
