@@ -66,11 +66,12 @@ test_windows() {
     mkdir -p "$folder"
     cmake -E chdir "$folder" cmake -E tar xf "$(ls "$windows_build_dir"/pi-coins-*-windows-x86_64.zip)"
     # A program with a window of its own (no console), its icon and version record.
-    local exe
+    local exe headers resources
     exe=$(ls "$folder"/*/pi-coins.exe)
-    x86_64-w64-mingw32-objdump -p "$exe" | grep -q 'Subsystem.*(Windows GUI)' &&
-        x86_64-w64-mingw32-windres -i "$exe" -O rc | tr -d '\0' | grep -q 'BLOCK "041104B0"' &&
-        x86_64-w64-mingw32-windres -i "$exe" -O rc | grep -q 'RT_GROUP_ICON' ||
+    headers=$(x86_64-w64-mingw32-objdump -p "$exe")
+    resources=$(x86_64-w64-mingw32-windres -i "$exe" -O rc | tr -d '\0')
+    [[ $headers == *"(Windows GUI)"* && $resources == *'BLOCK "041104B0"'* &&
+        $resources == *RT_GROUP_ICON* ]] ||
         { say "$exe lacks its subsystem, version record or icon"; status=1; }
     "${env[@]}" wineserver -k || true
     (cd "$build_dir" && "${env[@]}" PI_COINS_PROGRAM="$exe" \
