@@ -210,14 +210,15 @@ void BoardImage::RenderCoins(std::size_t first, std::size_t last)
     // give the same image in about two thirds of the time.
     // The image is detached from any copy here, before the threads share it.
     auto* const bits = reinterpret_cast<QRgb*>(m_image.bits());
-    if (!m_worker && !m_noWorker && m_coins.size() >= kCoinsForTwoThreads) {
+    const bool longRun = m_coins.size() >= kCoinsForTwoThreads;
+    if (longRun && !m_worker && !m_noWorker) {
         try {
             m_worker = std::make_unique<Worker>();
         } catch (const std::system_error&) {
             m_noWorker = true; // rendered here instead, the same
         }
     }
-    if (!m_worker || m_coins.size() < kCoinsForTwoThreads) {
+    if (!longRun || !m_worker) {
         RenderRows(bits, 0, height - 1);
         return;
     }

@@ -29,9 +29,10 @@ namespace platform {
 // for the lower half of the rows, each taking the coins in the order they
 // were drawn: the image is the same as drawing them one by one. Without a
 // worker (none could be started) the caller renders all rows, identically.
-// An image too large for the memory at hand is said once, not drawn. Every ellipse of one size has
-// the same pixels: its outline is rendered once with QPainter and its pixels are copied for each
-// centre, identical to QPainter::drawEllipse on the same rectangle.
+// An image too large for the memory at hand is said once, not drawn.
+// Every ellipse of one size has the same pixels: its outline is rendered
+// once with QPainter and its pixels are copied for each centre, identical
+// to QPainter::drawEllipse on the same rectangle.
 class BoardImage final : public BoardSurface
 {
 public:

@@ -81,6 +81,7 @@ constexpr QRect kPicture1Geometry = TwipRect(360, 720, 7900, 6588);
 constexpr QRect kPicture2Geometry = TwipRect(7440, 8760, 630, 615);
 
 constexpr auto kBoardDescription = u"格子とコインを描く盤";
+constexpr auto kClassicGothic = u"ＭＳ Ｐゴシック";
 
 // How long after the exit question closes its hand-back of the activation
 // may still arrive: window systems send it at once, X after at most 0.4 s.
@@ -96,19 +97,19 @@ QString Text(const char16_t* text)
 QFont ControlFont(double pointSize, bool bold)
 {
     // A system without the classic Japanese Gothic (Windows without its
-    // Japanese fonts, Wine) uses the one kept beside the program, if any.
-    static const bool bundledLoaded = [] {
-        if (QFontDatabase::hasFamily(QStringLiteral("ＭＳ Ｐゴシック")))
-            return false;
-        const QDir fonts(QCoreApplication::applicationDirPath() + QStringLiteral("/fonts"));
-        for (const QString& file : fonts.entryList({QStringLiteral("*.ttf")}, QDir::Files))
-            QFontDatabase::addApplicationFont(fonts.filePath(file));
+    // Japanese fonts, Wine) uses the one kept beside the program, if any;
+    // they are looked for once, at the first font asked for.
+    [[maybe_unused]] static const bool looked = [] {
+        if (!QFontDatabase::hasFamily(Text(kClassicGothic))) {
+            const QDir fonts(QCoreApplication::applicationDirPath() + QStringLiteral("/fonts"));
+            for (const QString& file : fonts.entryList({QStringLiteral("*.ttf")}, QDir::Files))
+                QFontDatabase::addApplicationFont(fonts.filePath(file));
+        }
         return true;
     }();
-    Q_UNUSED(bundledLoaded);
     QFont font;
-    font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"),
-                      QStringLiteral("Noto Sans CJK JP")});
+    font.setFamilies(
+        {Text(kClassicGothic), QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP")});
     font.setPointSizeF(pointSize);
     font.setBold(bold);
     return font;

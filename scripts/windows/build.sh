@@ -91,19 +91,13 @@ build_windows_qt() {
 build_windows() {
     local qt
     qt=$(windows_qt_prefix)
-    local generator=()
-    command -v ninja >/dev/null && generator=(-G Ninja)
-    if [[ ! -f "$build_dir/CMakeCache.txt" ]]; then
-        cmake -S "$root" -B "$build_dir" "${generator[@]}" -DCMAKE_BUILD_TYPE="$build_type" >/dev/null
-    fi
+    configure "$build_dir" -DCMAKE_BUILD_TYPE="$build_type"
     cmake --build "$build_dir" --target render-assets "$@"
-    if [[ ! -f "$windows_build_dir/CMakeCache.txt" ]]; then
-        cmake -S "$root" -B "$windows_build_dir" "${generator[@]}" -DCMAKE_BUILD_TYPE=Release \
-            -DCMAKE_TOOLCHAIN_FILE="$root/scripts/windows/toolchain.cmake" \
-            -DCMAKE_PREFIX_PATH="$qt" -DQT_HOST_PATH=/usr \
-            -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
-            -DPI_COINS_HOST_TOOLS="$build_dir/tools" -DPI_COINS_BUILD_BENCHMARKS=OFF >/dev/null
-    fi
+    configure "$windows_build_dir" -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_TOOLCHAIN_FILE="$root/scripts/windows/toolchain.cmake" \
+        -DCMAKE_PREFIX_PATH="$qt" -DQT_HOST_PATH=/usr \
+        -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+        -DPI_COINS_HOST_TOOLS="$build_dir/tools" -DPI_COINS_BUILD_BENCHMARKS=OFF
     cmake --build "$windows_build_dir" --parallel "$(nproc)"
     (cd "$windows_build_dir" && cpack >/dev/null)
     say "Made $(ls "$windows_build_dir"/pi-coins-*-windows-x86_64.zip)"
