@@ -5,7 +5,7 @@
 // Run from the build directory, where the cues are.
 
 #include "SoundServer.h"
-#include "platform/MMControl.h"
+#include "platform/sound/MMControl.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

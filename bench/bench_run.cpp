@@ -5,7 +5,7 @@
 #include "experiment/BoardGeometry.h"
 #include "experiment/Experiment.h"
 #include "platform/BoardImage.h"
-#include "platform/MMControl.h"
+#include "platform/sound/MMControl.h"
 #include "platform/QBColor.h"
 #include "platform/Random.h"
 #include "window/Form1.h"
@@ -25,8 +25,6 @@ namespace {
 
 constexpr QSize kArea{523, 435};
 
-void IgnoreText(const QString&) {}
-
 // A whole run as a button starts it: cue, wipe, grid, coins, texts.
 void BM_RunExperiment(benchmark::State& state)
 {
@@ -35,10 +33,11 @@ void BM_RunExperiment(benchmark::State& state)
     platform::BoardImage board(kArea * ratio, static_cast<int>(ratio));
     platform::MMControl sound(std::make_unique<platform::NullSoundBackend>());
     platform::RandomGenerator random;
-    experiment::Experiment run(board, sound, random, IgnoreText, IgnoreText);
+    experiment::Experiment run(board, sound, random);
     for (auto _ : state) {
         run.RunExperiment(coins);
-        benchmark::DoNotOptimize(board.Image().constBits());
+        const uchar* bits = board.Image().constBits();
+        benchmark::DoNotOptimize(bits);
     }
     state.SetItemsProcessed(state.iterations() * coins);
     state.SetLabel(ratio > 1 ? "2x" : "1x");
@@ -73,7 +72,7 @@ void BM_NaiveFloor(benchmark::State& state)
         }
     }
     platform::RandomGenerator random;
-    auto* const bits = reinterpret_cast<QRgb*>(image.bits());
+    auto* bits = reinterpret_cast<QRgb*>(image.bits());
     const QRect area = image.rect();
     for (auto _ : state) {
         image.fill(0xffffffff);
@@ -203,7 +202,9 @@ void BM_SoakThousandRuns(benchmark::State& state)
         form.show();
         std::int64_t settled = 0;
         for (int i = 0; i < 1000; ++i) {
-            form.Command(std::array{1, 2, 3, 4, 7, 1, 2, 6}[i % 8])->click();
+            form.findChild<QPushButton*>(
+                    QStringLiteral("Command%1").arg(std::array{1, 2, 3, 4, 7, 1, 2, 6}[i % 8]))
+                ->click();
             if (i % 10 == 0) {
                 QEvent activate(QEvent::WindowActivate);
                 QCoreApplication::sendEvent(&form, &activate);

@@ -2,7 +2,7 @@
 
 #include "experiment/BoardGeometry.h"
 #include "platform/BoardSurface.h"
-#include "platform/CueControl.h"
+#include "platform/sound/CueControl.h"
 #include "platform/Random.h"
 
 Q_LOGGING_CATEGORY(lcRun, "pi-coins.run", QtWarningMsg)
@@ -10,11 +10,8 @@ Q_LOGGING_CATEGORY(lcRun, "pi-coins.run", QtWarningMsg)
 namespace experiment {
 
 Experiment::Experiment(platform::BoardSurface& canvas, platform::CueControl& sound,
-                       platform::RandomSource& random, TextTarget estimateTarget,
-                       TextTarget hitCountTarget)
-    : m_canvas(canvas), m_sound(sound), m_random(random),
-      m_estimateTarget(std::move(estimateTarget)), m_hitCountTarget(std::move(hitCountTarget)),
-      m_coinX(std::make_unique<CoinArray>()), m_coinY(std::make_unique<CoinArray>())
+                       platform::RandomSource& random, QObject* parent)
+    : QObject(parent), m_canvas(canvas), m_sound(sound), m_random(random), m_coinX(std::make_unique<CoinArray>()), m_coinY(std::make_unique<CoinArray>())
 {}
 
 bool Experiment::RunExperiment(int coinCount)
@@ -41,8 +38,7 @@ bool Experiment::RunExperiment(int coinCount)
     }
 
     const QString estimate = PiEstimateText(PiEstimate(hitCount, coinCount));
-    m_estimateTarget(estimate);
-    m_hitCountTarget(QString::number(hitCount));
+    Q_EMIT Finished(coinCount, hitCount, estimate);
     qCDebug(lcRun).nospace().noquote()
         << "run of " << coinCount << " coins: " << hitCount << " hits, estimate " << estimate;
     return true;

@@ -15,8 +15,10 @@ namespace platform {
 
 namespace {
 
-// Enough for the largest run plus its grid, so a run never grows the record.
-constexpr std::size_t kReservedOperations = 50'016;
+// Enough for the largest run with its grid and the grid drawn once more over
+// its coins, so neither a run nor the activations after it grow the record.
+constexpr std::size_t kReservedOperations = 50'032;
+constexpr std::size_t kReservedShapes = 64;
 constexpr std::uint32_t kNone = ~0u;
 // Below this many coins a second thread costs more than it saves.
 constexpr std::size_t kCoinsForTwoThreads = 2'000;
@@ -91,7 +93,15 @@ BoardImage::BoardImage(QSize deviceSize, int penWidth)
 {
     m_operations.reserve(kReservedOperations);
     m_coins.reserve(kReservedOperations);
+    m_shapes.reserve(kReservedShapes);
+    m_shapeOutlines.reserve(kReservedShapes);
     Resize(deviceSize, penWidth);
+}
+
+void BoardImage::WarnNoMemory(const char* what)
+{
+    if (!std::exchange(m_warnedNoMemory, true))
+        qWarning("pi-coins: the board is drawn incompletely: no memory for %s", what);
 }
 
 BoardImage::~BoardImage() = default;
@@ -136,20 +146,41 @@ void BoardImage::Cls()
 
 void BoardImage::Line(float x1, float y1, float x2, float y2, Rgb color)
 {
-    m_operations.push_back({x1, y1, color, kLine | static_cast<std::uint32_t>(m_shapes.size())});
-    m_shapes.emplace_back(x2, y2);
-    m_shapeOutlines.push_back(kNone);
+    // A line drawn again with only lines of its colour since changes no
+    // pixel (the grid, at every activation after the first): not recorded,
+    // so the record does not grow however often the window is activated.
+    for (auto i = m_operations.size(); i > 0 && (m_operations[i - 1].shape & kLine) &&
+                                       m_operations[i - 1].color == color;
+         --i) {
+        const Operation& line = m_operations[i - 1];
+        if (line.x == x1 && line.y == y1 && m_shapes[line.shape & ~kLine] == std::pair(x2, y2))
+            return;
+    }
+    try {
+        m_shapes.emplace_back(x2, y2);
+        m_shapeOutlines.push_back(kNone);
+        m_operations.push_back(
+            {x1, y1, color, kLine | static_cast<std::uint32_t>(m_shapes.size() - 1)});
+    } catch (const std::bad_alloc&) {
+        m_shapes.resize(m_shapeOutlines.size());
+        WarnNoMemory("a line");
+    }
 }
 
 void BoardImage::Circle(float x, float y, float radius, Rgb color, float aspect)
 {
-    // A run draws one size of coin: its shape is kept once.
-    if (m_shapes.empty() || m_shapes.back() != std::pair(radius, aspect) ||
-        (m_operations.back().shape & kLine)) {
-        m_shapes.emplace_back(radius, aspect);
-        m_shapeOutlines.push_back(kNone);
+    try {
+        // A run draws one size of coin: its shape is kept once.
+        if (m_shapes.empty() || m_operations.empty() ||
+            m_shapes.back() != std::pair(radius, aspect) || (m_operations.back().shape & kLine)) {
+            m_shapes.emplace_back(radius, aspect);
+            m_shapeOutlines.push_back(kNone);
+        }
+        m_operations.push_back({x, y, color, static_cast<std::uint32_t>(m_shapes.size() - 1)});
+    } catch (const std::bad_alloc&) {
+        m_shapes.resize(m_shapeOutlines.size());
+        WarnNoMemory("a coin");
     }
-    m_operations.push_back({x, y, color, static_cast<std::uint32_t>(m_shapes.size() - 1)});
 }
 
 const QImage& BoardImage::Image()
@@ -164,6 +195,17 @@ const QImage& BoardImage::Image()
     if (m_blank)
         m_image.fill(kBackground);
     m_blank = false;
+    try {
+        RenderRecord();
+    } catch (const std::bad_alloc&) {
+        WarnNoMemory("the coins' outlines");
+    }
+    m_rendered = m_operations.size();
+    return m_image;
+}
+
+void BoardImage::RenderRecord()
+{
     // Lines are drawn in turn by QPainter; the coins between them as one run.
     for (std::size_t i = m_rendered, end = m_operations.size(); i < end;) {
         std::size_t next = i;
@@ -182,8 +224,6 @@ const QImage& BoardImage::Image()
         }
         i = next;
     }
-    m_rendered = m_operations.size();
-    return m_image;
 }
 
 void BoardImage::RenderCoins(std::size_t first, std::size_t last)
@@ -214,8 +254,8 @@ void BoardImage::RenderCoins(std::size_t first, std::size_t last)
     if (longRun && !m_worker && !m_noWorker) {
         try {
             m_worker = std::make_unique<Worker>();
-        } catch (const std::system_error&) {
-            m_noWorker = true; // rendered here instead, the same
+        } catch (const std::exception&) { // no thread, or no memory for one
+            m_noWorker = true;              // rendered here instead, the same
         }
     }
     if (!longRun || !m_worker) {

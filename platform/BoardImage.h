@@ -29,7 +29,9 @@ namespace platform {
 // for the lower half of the rows, each taking the coins in the order they
 // were drawn: the image is the same as drawing them one by one. Without a
 // worker (none could be started) the caller renders all rows, identically.
-// An image too large for the memory at hand is said once, not drawn.
+// An image too large for the memory at hand is said once, not drawn; what
+// cannot be recorded or rendered for want of memory is said once and left
+// out. Nothing here ends the program for want of memory.
 // Every ellipse of one size has the same pixels: its outline is rendered
 // once with QPainter and its pixels are copied for each centre, identical
 // to QPainter::drawEllipse on the same rectangle.
@@ -87,9 +89,11 @@ private:
 
     struct Worker;
 
+    void RenderRecord();
     void RenderCoins(std::size_t first, std::size_t last);
     void RenderRows(QRgb* bits, int top, int bottom) const;
     std::uint32_t OutlineFor(std::uint32_t shape);
+    void WarnNoMemory(const char* what);
 
     int m_penWidth = 1;
     QSize m_deviceSize;
@@ -104,6 +108,7 @@ private:
     std::unique_ptr<Worker> m_worker;           // made at the first long run
     bool m_noWorker = false;                    // none could be started
     bool m_warnedNoImage = false;
+    bool m_warnedNoMemory = false;
 };
 
 } // namespace platform

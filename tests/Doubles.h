@@ -5,8 +5,8 @@
 
 #include "experiment/BoardGeometry.h"
 #include "platform/BoardCanvas.h"
-#include "platform/CueFiles.h"
-#include "platform/MMControl.h"
+#include "platform/sound/CueFile.h"
+#include "platform/sound/MMControl.h"
 #include "window/Form1.h"
 
 #include <QColor>
@@ -87,8 +87,13 @@ struct Window
         form->show();
         log.clear();
     }
-    QImage Board() const { return form->Picture1()->Board().Image(); }
-    QString Label(int n) const { return form->Label(n)->text(); }
+    // The controls, found by their names.
+    template <typename T> T* Find(const QString& name) const { return form->findChild<T*>(name); }
+    QPushButton* Command(int n) const { return Find<QPushButton>(u"Command%1"_s.arg(n)); }
+    QLabel* Label(int n) const { return Find<QLabel>(u"Label%1"_s.arg(n)); }
+    platform::BoardCanvas* Picture1() const { return Find<platform::BoardCanvas>(u"Picture1"_s); }
+    QImage Board() const { return Picture1()->Board().Image(); }
+    QString Text(int n) const { return Label(n)->text(); }
     Log log;
     ScriptedRandom* random = nullptr;
     std::unique_ptr<window::Form1> form;

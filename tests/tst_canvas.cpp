@@ -22,14 +22,14 @@ int CheckCanvasOnScreen()
     window::Form1& form = *w.form;
     if (!QTest::qWaitForWindowExposed(&form))
         return 2;
-    form.Command(1)->click();
+    w.Command(1)->click();
     QCoreApplication::processEvents();
     // The window's backing store: what the window system was last given to show.
     const QImage shown = dynamic_cast<const QImage*>(form.backingStore()->paintDevice())
                              ->convertToFormat(QImage::Format_RGB32);
-    const QImage& board = form.Picture1()->Board().Image();
+    const QImage& board = w.Picture1()->Board().Image();
     const qreal s = form.devicePixelRatioF();
-    const QRectF widget(QPointF(form.Picture1()->pos()) * s, QSizeF(form.Picture1()->size()) * s);
+    const QRectF widget(QPointF(w.Picture1()->pos()) * s, QSizeF(w.Picture1()->size()) * s);
     QRect area;
     for (int d = 0; d < 9 && area.isNull(); ++d) { // where the board shows, give or take a pixel
         const QRect at((widget.topLeft() + QPointF(2, 2) * s).toPoint() +
@@ -39,7 +39,7 @@ int CheckCanvasOnScreen()
     }
     if (area.isNull() || std::abs(board.width() - 523 * s) > 1.5)
         return qWarning("the board does not show at %gx", s), 1;
-    const QPalette palette = form.Picture1()->palette();
+    const QPalette palette = w.Picture1()->palette();
     const QList<QRgb> bevel = {palette.dark().color().rgb(), palette.light().color().rgb(),
                                palette.midlight().color().rgb(), palette.shadow().color().rgb()};
     for (int y = int(std::ceil(widget.top())); y < int(std::floor(widget.bottom())); ++y) {
@@ -58,8 +58,8 @@ int CheckCanvasOnScreen()
         shown.pixel(area.right() + 1, area.center().y()) != light)
         return qWarning("the bevel is not sunken at %gx", s), 1;
     // The pen is as wide as a logical pixel, rounded: five lines across column 0.
-    form.Command(6)->click();
-    const QImage grid = form.Picture1()->Board().Image();
+    w.Command(6)->click();
+    const QImage grid = w.Picture1()->Board().Image();
     int ink = 0;
     for (int y = 0; y < grid.height(); ++y)
         ink += grid.pixel(0, y) == 0xff000000;

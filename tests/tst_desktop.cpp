@@ -41,8 +41,8 @@ private Q_SLOTS:
         Log& log = w.log;
         form.activateWindow(); // no window manager here to do it
         QVERIFY(QTest::qWaitForWindowActive(&form));
-        form.Command(1)->click();
-        const QImage board = form.Picture1()->Board().Image();
+        w.Command(1)->click();
+        const QImage board = w.Picture1()->Board().Image();
         QString asked;
         QTimer answer; // No, once the question has the focus
         QObject::connect(&answer, &QTimer::timeout, [&] {
@@ -60,7 +60,7 @@ private Q_SLOTS:
         });
         answer.start(20);
         // 終了 pressed as a screen reader does, without a click on the window.
-        QAccessible::queryAccessibleInterface(form.Command(5))
+        QAccessible::queryAccessibleInterface(w.Command(5))
             ->actionInterface()
             ->doAction(QAccessibleActionInterface::pressAction());
         // The closing cue was started before the question was asked.
@@ -70,14 +70,14 @@ private Q_SLOTS:
         // manager's part, done here): the board stays.
         form.activateWindow();
         QTRY_VERIFY(form.isActiveWindow());
-        QCOMPARE(form.Picture1()->Board().Image(), board);
+        QCOMPARE(w.Picture1()->Board().Image(), board);
         // Coming back from another window is an activation: the grid is drawn.
         QWidget other;
         other.show();
         other.activateWindow();
         QTRY_VERIFY(other.isActiveWindow());
         form.activateWindow();
-        QTRY_VERIFY(form.Picture1()->Board().Image() != board);
+        QTRY_VERIFY(w.Picture1()->Board().Image() != board);
     }
     void programStartsRunsAndEndsOnYes()
     {

@@ -94,18 +94,20 @@ private Q_SLOTS:
         LoggingCueControl cue(log);
         // Coin 1 at (40, 240) on a lattice point; coin 2 at (90, 90), a cell centre.
         ScriptedRandom random(log, {0.0f, 0.5f, 0.125f, 0.125f});
-        experiment::Experiment run(
-            canvas, cue, random, [&](const QString& text) { log << u"Label2 "_s + text; },
-            [&](const QString& text) { log << u"Label4 "_s + text; });
-        log << u"Label4 unchanged"_s;
+        experiment::Experiment run(canvas, cue, random);
+        QObject::connect(&run, &experiment::Experiment::Finished,
+                         [&](int coins, int hits, const QString& estimate) {
+                             log << u"Finished %1 %2 %3"_s.arg(coins).arg(hits).arg(estimate);
+                         });
+        log << u"Before"_s;
         QVERIFY(run.RunExperiment(2));
         const QString grid = u"Line 0,40 480,40|Line 0,140 480,140|Line 0,240 480,240|"
                              "Line 0,340 480,340|Line 0,440 480,440|Line 40,0 40,480|"
                              "Line 140,0 140,480|Line 240,0 240,480|Line 340,0 340,480|"
                              "Line 440,0 440,480|"_s.replace(u"|"_s, u" #000000|"_s);
-        QCOMPARE(log, (u"Label4 unchanged|Stop|Close|FileName pinpon.wav|Open|Sound|Cls|"_s + grid +
+        QCOMPARE(log, (u"Before|Stop|Close|FileName pinpon.wav|Open|Sound|Cls|"_s + grid +
                        u"Seed|Circle 40,240 r50 #0000ff a0.85|Circle 90,90 r50 #ff0000 a0.85|"
-                       "Label2 2|Label4 1"_s)
+                       "Finished 2 1 2"_s)
                           .split(u'|'));
         QCOMPARE(QPoint(run.CoinX()[1], run.CoinY()[1]), QPoint(40, 240));
         // Sizes the coin arrays cannot hold are refused, touching nothing.
@@ -120,8 +122,7 @@ private Q_SLOTS:
         Log log;
         LoggingCueControl cue(log);
         platform::RandomGenerator random;
-        const auto ignore = [](const QString&) {};
-        experiment::Experiment run(board, cue, random, ignore, ignore);
+        experiment::Experiment run(board, cue, random);
         const auto runAndShow = [&](int coins) {
             log.clear();
             const long before = g_allocations;

@@ -17,21 +17,21 @@ private Q_SLOTS:
         experiment::DrawBoardGrid(expected);
         const QImage start = w.Board();
         QCOMPARE(start, expected.Image());
-        QCOMPARE(w.Label(2) + w.Label(4), QString());
-        QCOMPARE(w.form->focusWidget(), w.form->Picture1());
+        QCOMPARE(w.Text(2) + w.Text(4), QString());
+        QCOMPARE(w.form->focusWidget(), w.Picture1());
         // Every text bold but the credit line; the emblem in its box.
         for (int n = 1; n <= 6; ++n)
-            QCOMPARE(w.form->Label(n)->font().bold(), n != 6);
+            QCOMPARE(w.Label(n)->font().bold(), n != 6);
         QCOMPARE(w.form->findChild<QLabel*>(u"Picture2"_s)->pixmap().size(), QSize(42, 41));
         // Screen readers read each value with its caption, and the result on the board.
         const auto labelledBy = [&](int value) {
-            const auto relations = QAccessible::queryAccessibleInterface(w.form->Label(value))
+            const auto relations = QAccessible::queryAccessibleInterface(w.Label(value))
                                        ->relations(QAccessible::Label);
             return relations.isEmpty() ? QString() : relations[0].first->object()->objectName();
         };
         QCOMPARE(labelledBy(2) + labelledBy(4), u"Label1Label3"_s);
         // Activation after a run draws the grid over the coins and keeps the labels.
-        w.form->Command(1)->click();
+        w.Command(1)->click();
         QEvent activate(QEvent::WindowActivate);
         QCoreApplication::sendEvent(w.form.get(), &activate);
         const QPoint coins[] = {{40, 240}, {90, 40}, {240, 90}}; // from the scripted values
@@ -40,28 +40,28 @@ private Q_SLOTS:
                                  std::int16_t(coins[i % 3].y()), true);
         experiment::DrawBoardGrid(expected);
         QCOMPARE(w.Board(), expected.Image());
-        QCOMPARE(w.Label(4), u"10"_s);
+        QCOMPARE(w.Text(4), u"10"_s);
         // Initialize goes back to the start, without a sound; a frame close
         // ends the program without question or sound.
         w.log.clear();
-        w.form->Command(6)->click();
+        w.Command(6)->click();
         QCOMPARE(w.Board(), start);
-        QCOMPARE(w.Label(2) + w.Label(4), QString());
+        QCOMPARE(w.Text(2) + w.Text(4), QString());
         QVERIFY(w.form->close());
         QCOMPARE(w.log, QStringList());
     }
     void clickDuringARunIsHandledAfterIt()
     {
         Window w;
-        QPushButton* initialize = w.form->Command(6);
+        QPushButton* initialize = w.Command(6);
         w.random->onValue = [&] {
             w.random->onValue = nullptr;
             QMetaObject::invokeMethod(initialize, &QPushButton::click, Qt::QueuedConnection);
         };
-        w.form->Command(2)->click();
-        QVERIFY(!w.Label(2).isEmpty()); // the run ended before the click was taken
+        w.Command(2)->click();
+        QVERIFY(!w.Text(2).isEmpty()); // the run ended before the click was taken
         QCoreApplication::processEvents();
-        QCOMPARE(w.Label(2), QString());
+        QCOMPARE(w.Text(2), QString());
     }
     void keysPressOnlyTheFocusedButton_data()
     {
@@ -88,7 +88,7 @@ private Q_SLOTS:
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QTest::keyClick(QApplication::focusWidget(), key);
         QCOMPARE(values, 2 * coins); // each button runs its own count, every coin a hit
-        QCOMPARE(w.Label(4), coins ? QString::number(coins) : QString());
+        QCOMPARE(w.Text(4), coins ? QString::number(coins) : QString());
     }
 };
 

@@ -23,7 +23,7 @@ int main(int argc, char* argv[])
     window::Form1 form(std::move(services));
     form.show();
     QCoreApplication::processEvents();
-    form.Command(3)->click();
+    form.findChild<QPushButton*>(QStringLiteral("Command3"))->click();
     QCoreApplication::processEvents();
     if (!form.grab().save(QString::fromLocal8Bit(argv[1]))) {
         std::fprintf(stderr, "screenshot: cannot write %s\n", argv[1]);

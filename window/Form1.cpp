@@ -3,11 +3,13 @@
 #include "experiment/BoardGeometry.h"
 #include "experiment/Experiment.h"
 #include "platform/BoardCanvas.h"
-#include "platform/MMControl.h"
+#include "platform/WindowSystem.h"
+#include "platform/sound/MMControl.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
+#include <QFile>
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGuiApplication>
@@ -16,10 +18,8 @@
 #include <QLoggingCategory>
 #include <QPixmap>
 #include <QPushButton>
-#include <QTimer>
 #include <QWindow>
 
-#include <chrono>
 #include <utility>
 
 Q_LOGGING_CATEGORY(lcWindow, "pi-coins.window", QtWarningMsg)
@@ -83,13 +83,19 @@ constexpr QRect kPicture2Geometry = TwipRect(7440, 8760, 630, 615);
 constexpr auto kBoardDescription = u"格子とコインを描く盤";
 constexpr auto kClassicGothic = u"ＭＳ Ｐゴシック";
 
-// How long after the exit question closes its hand-back of the activation
-// may still arrive: window systems send it at once, X after at most 0.4 s.
-constexpr std::chrono::milliseconds kHandBackWait{1000};
-
 QString Text(const char16_t* text)
 {
     return QString::fromUtf16(text);
+}
+
+// The frog at every size the desktop asks for; 32 x 32 is the one drawn
+// for it, the others are rendered from the same drawing.
+QIcon WindowIcon()
+{
+    QIcon icon;
+    for (const int size : {16, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/pi-coins/frog-%1.png").arg(size), QSize(size, size));
+    return icon;
 }
 
 } // namespace
@@ -98,12 +104,17 @@ QFont ControlFont(double pointSize, bool bold)
 {
     // A system without the classic Japanese Gothic (Windows without its
     // Japanese fonts, Wine) uses the one kept beside the program, if any;
-    // they are looked for once, at the first font asked for.
+    // they are looked for once, at the first font asked for. They are read
+    // by Qt and handed over as data: the system's own font loading takes
+    // file names in the local code page, which cannot name every folder.
     [[maybe_unused]] static const bool looked = [] {
         if (!QFontDatabase::hasFamily(Text(kClassicGothic))) {
             const QDir fonts(QCoreApplication::applicationDirPath() + QStringLiteral("/fonts"));
-            for (const QString& file : fonts.entryList({QStringLiteral("*.ttf")}, QDir::Files))
-                QFontDatabase::addApplicationFont(fonts.filePath(file));
+            for (const QString& name : fonts.entryList({QStringLiteral("*.ttf")}, QDir::Files)) {
+                QFile file(fonts.filePath(name));
+                if (file.open(QIODevice::ReadOnly))
+                    QFontDatabase::addApplicationFontFromData(file.readAll());
+            }
         }
         return true;
     }();
@@ -135,7 +146,7 @@ Form1::Form1(Services services, QWidget* parent) : QWidget(parent), m_services(s
 
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(Text(kWindowTitle));
-    setWindowIcon(QIcon(QStringLiteral(":/pi-coins/frog-32.png")));
+    setWindowIcon(WindowIcon());
     setBackgroundRole(QPalette::Button);
     setAutoFillBackground(true);
     setGeometry(kClientArea);
@@ -143,13 +154,15 @@ Form1::Form1(Services services, QWidget* parent) : QWidget(parent), m_services(s
     CreateControls();
     WireEvents();
 
-    // Whether the exit question holds the focus: then the next activation
-    // of this window is the question handing it back as it closes. Qt
-    // delivers that activation before it announces the new focus window, so
-    // the flag is still set for it; any other change of focus (to another
-    // program, or to nothing) clears it.
+    // Whether the exit question holds the focus (and no other program has
+    // taken it since): then the question hands the activation back to this
+    // window as it closes. Qt delivers that activation before it announces
+    // the new focus window. A hand-back still due is forgotten when another
+    // window of the program takes the focus: it went there instead.
     connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* focus) {
         m_questionHasFocus = m_asking && focus != nullptr && focus != windowHandle();
+        if (!m_asking && focus != nullptr && focus != windowHandle())
+            m_handBackDue = false;
     });
 }
 
@@ -208,12 +221,8 @@ void Form1::CreateControls()
     m_labels[0]->setBuddy(m_labels[1]);
     m_labels[2]->setBuddy(m_labels[3]);
 
-    QLabel* estimateLabel = m_labels[1];
-    QLabel* hitCountLabel = m_labels[3];
-    m_experiment = std::make_unique<experiment::Experiment>(
-        *m_picture1, *m_mmControl1, *m_services.random,
-        [estimateLabel](const QString& text) { estimateLabel->setText(text); },
-        [hitCountLabel](const QString& text) { hitCountLabel->setText(text); });
+    m_experiment = std::make_unique<experiment::Experiment>(*m_picture1, *m_mmControl1,
+                                                            *m_services.random);
 }
 
 void Form1::WireEvents()
@@ -225,24 +234,18 @@ void Form1::WireEvents()
     connect(m_commands[4], &QPushButton::clicked, this, &Form1::Command5Click);
     connect(m_commands[5], &QPushButton::clicked, this, &Form1::Command6Click);
     connect(m_commands[6], &QPushButton::clicked, this, &Form1::Command7Click);
-}
-
-QPushButton* Form1::Command(int number) const
-{
-    return number >= 1 && number <= 7 ? m_commands[number - 1] : nullptr;
-}
-
-QLabel* Form1::Label(int number) const
-{
-    return number >= 1 && number <= 6 ? m_labels[number - 1] : nullptr;
+    connect(m_experiment.get(), &experiment::Experiment::Finished, this, &Form1::ShowResults);
 }
 
 bool Form1::event(QEvent* event)
 {
     if (event->type() == QEvent::WindowActivate) {
-        // The exit question handing the activation back as it closes is
+        // The exit question handing the activation back as it closes (while
+        // it closes, or whenever the window system gets to it afterwards) is
         // not the window being activated: the board stays as it was.
-        if (!std::exchange(m_questionHasFocus, false))
+        const bool handBack = std::exchange(m_handBackDue, false) ||
+                              (m_asking && std::exchange(m_questionHasFocus, false));
+        if (!handBack)
             Form1Activate();
     } else if (event->type() == QEvent::Show && !m_shownOnce) {
         // Without a window manager the first showing never activates the
@@ -260,38 +263,40 @@ void Form1::Form1Activate()
     experiment::DrawBoardGrid(*m_picture1);
 }
 
-void Form1::Run(int coinCount)
+void Form1::ShowResults(int coinCount, int hitCount, const QString& estimate)
 {
-    m_experiment->RunExperiment(coinCount);
+    m_labels[1]->setText(estimate);
+    m_labels[3]->setText(QString::number(hitCount));
     m_picture1->setAccessibleDescription(
         QStringLiteral("%1個のコインのうち%2個が格子点と重なりました。π＝%3")
             .arg(coinCount)
-            .arg(m_labels[3]->text(), m_labels[1]->text()));
+            .arg(hitCount)
+            .arg(estimate));
 }
 
 void Form1::Command1Click()
 {
-    Run(10);
+    m_experiment->RunExperiment(10);
 }
 
 void Form1::Command2Click()
 {
-    Run(100);
+    m_experiment->RunExperiment(100);
 }
 
 void Form1::Command3Click()
 {
-    Run(1000);
+    m_experiment->RunExperiment(1000);
 }
 
 void Form1::Command4Click()
 {
-    Run(10000);
+    m_experiment->RunExperiment(10000);
 }
 
 void Form1::Command7Click()
 {
-    Run(50000);
+    m_experiment->RunExperiment(50000);
 }
 
 void Form1::Command6Click()
@@ -311,9 +316,11 @@ void Form1::Command5Click()
     const platform::MsgBoxResult answer =
         m_services.messageBox->AskYesNo(this, Text(kExitPrompt), Text(kExitTitle));
     m_asking = false;
-    // Where no one hands the activation back (the focus went nowhere as the
-    // question's window went), the next activation is the user's own.
-    QTimer::singleShot(kHandBackWait, this, [this] { m_questionHasFocus = false; });
+    // Where the question closed with the focus, the window system gives the
+    // activation back, now or later. Where it does not (X without a window
+    // manager), or another program holds the focus, the next activation is
+    // the user's own return.
+    m_handBackDue = std::exchange(m_questionHasFocus, false) && platform::ActivationIsHandedBack();
     qCDebug(lcWindow) << "exit answered" << (answer == platform::MsgBoxResult::Yes ? "yes" : "no");
     if (answer != platform::MsgBoxResult::Yes)
         return;

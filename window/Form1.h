@@ -12,7 +12,7 @@
 //                            of a second render thread
 //   platform::MMControl      MMControl1: the hidden sound cue player; the
 //                            sound backend it is given plays on a player
-//                            thread of its own
+//                            thread of its own (platform/sound/)
 //   platform::MessageBox     the Yes/No question, replaceable in tests
 //
 // The handlers run on the user-interface thread. A run does not return to
@@ -21,7 +21,7 @@
 
 #include "platform/MessageBox.h"
 #include "platform/Random.h"
-#include "platform/SoundBackend.h"
+#include "platform/sound/SoundBackend.h"
 
 #include <QFont>
 #include <QWidget>
@@ -51,7 +51,8 @@ inline constexpr auto kCreditLine = u"Coin toss for pi " PI_COINS_VERSION;
 // first, then the equivalents Debian ships.
 QFont ControlFont(double pointSize, bool bold);
 
-// Whether any installed font can show the window's Japanese texts.
+// Whether any installed font, or the one kept beside the program, can
+// show the window's Japanese texts.
 bool HaveJapaneseFont();
 
 class Form1 final : public QWidget
@@ -61,18 +62,14 @@ class Form1 final : public QWidget
 public:
     struct Services
     {
-        std::unique_ptr<platform::SoundBackend> sound;    // default: libcanberra
+        std::unique_ptr<platform::SoundBackend> sound;    // default: the system's player
         std::unique_ptr<platform::MessageBox> messageBox; // default: QMessageBox
         std::unique_ptr<platform::RandomSource> random;   // default: RandomGenerator
     };
 
+    // The controls are children named as above (Command1, Label2, ...).
     explicit Form1(Services services = {}, QWidget* parent = nullptr);
     ~Form1() override;
-
-    platform::BoardCanvas* Picture1() const { return m_picture1; }
-    platform::MMControl* MMControl1() const { return m_mmControl1; }
-    QPushButton* Command(int number) const; // Command1 .. Command7
-    QLabel* Label(int number) const;        // Label1 .. Label6
 
 Q_SIGNALS:
     // The exit command was confirmed: the window is gone, the program ends.
@@ -95,13 +92,14 @@ private:
     void Command5Click(); // exit
     void Command6Click(); // initialize
 
-    // A run, and the canvas's description of its result for screen readers.
-    void Run(int coinCount);
+    // A run's results, shown, and described on the canvas for screen readers.
+    void ShowResults(int coinCount, int hitCount, const QString& estimate);
 
     Services m_services;
     bool m_shownOnce = false;
     bool m_asking = false;           // the exit question is open
-    bool m_questionHasFocus = false; // and has the focus, or had it until it closed
+    bool m_questionHasFocus = false; // and holds the focus
+    bool m_handBackDue = false;      // it closed with the focus, which comes back here
     platform::BoardCanvas* m_picture1 = nullptr;
     platform::MMControl* m_mmControl1 = nullptr;
     QLabel* m_picture2 = nullptr;

@@ -1,12 +1,12 @@
-#include "platform/CueFiles.h"
-#include "platform/MMControl.h"
-#include "platform/SoundBackend.h"
+#include "platform/sound/PlayerThreadBackend.h"
 
-#include <QSet>
+#include "platform/sound/CueFile.h"
+#include "platform/sound/SoundLog.h"
 
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <new>
 #include <system_error>
 
 namespace platform {
@@ -28,8 +28,15 @@ namespace {
 void RunPlayer(const std::shared_ptr<PlayerThreadBackend::Mailbox>& mailbox,
                const std::function<std::unique_ptr<CueDevice>()>& makeDevice)
 {
-    std::unique_ptr<CueDevice> device = makeDevice();
+    // Memory that runs out here silences a cue, said once; it never ends
+    // the program.
     QSet<QString> warned;
+    std::unique_ptr<CueDevice> device;
+    try {
+        device = makeDevice();
+    } catch (const std::bad_alloc&) {
+        WarnOnce(warned, QStringLiteral("sound cues stay silent: no memory for the player"));
+    }
     std::unique_lock lock(mailbox->mutex);
     for (;;) {
         mailbox->changed.wait(lock, [&] { return mailbox->quit || mailbox->pending; });
@@ -39,11 +46,15 @@ void RunPlayer(const std::shared_ptr<PlayerThreadBackend::Mailbox>& mailbox,
         mailbox->pending = false;
         lock.unlock();
         QString problem;
-        if (cue)
-            problem = device->Play(*cue);
-        else
-            device->Stop();
-        if (!problem.isEmpty())
+        try {
+            if (device && cue)
+                problem = device->Play(*cue);
+            else if (device)
+                device->Stop();
+        } catch (const std::bad_alloc&) {
+            problem = QStringLiteral("no memory to play it");
+        }
+        if (cue && !problem.isEmpty())
             WarnOnce(warned,
                      QStringLiteral("sound cue %1 cannot be played: %2").arg(cue->Path(), problem));
         lock.lock();

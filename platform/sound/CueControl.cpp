@@ -1,4 +1,4 @@
-#include "platform/CueControl.h"
+#include "platform/sound/CueControl.h"
 
 namespace platform {
 

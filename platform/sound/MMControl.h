@@ -1,16 +1,31 @@
 #pragma once
 
-#include "platform/CueControl.h"
-#include "platform/SoundBackend.h"
+// The sound cue player. A cue's way, from the caller to the speaker:
+//
+//   PlaySoundCue (CueControl.h)     "Stop", "Close", FileName, "Open", "Sound"
+//   MMControl (this file)           the control those words are written to
+//   OpenCueFile (CueLookup.h)       "Open": finds the file, by bare name in
+//                                   the working, data and program folders
+//   CueFile (CueFile.h)             the file, opened once, read positionally
+//   ReadWaveLayout (WaveFile.h)     walks its chunks: the format, the data
+//   SystemPlayerRefuses (CueDevice.h, beside each system's player)
+//                                   what that player cannot play
+//   SoundBackend (SoundBackend.h)   "Sound" and "Stop" hand the cue over
+//   PlayerThreadBackend (PlayerThreadBackend.h)
+//                                   a player thread, so nothing waits
+//   CueDevice (CueDevice.h)         on that thread: libcanberra (unix/) or
+//                                   PlaySound (windows/)
+//
+// Problems are logged once each, in one line (SoundLog.h).
 
-#include <QLoggingCategory>
+#include "platform/sound/CueControl.h"
+#include "platform/sound/SoundBackend.h"
+
 #include <QObject>
 #include <QSet>
 #include <QString>
 
 #include <memory>
-
-Q_DECLARE_LOGGING_CATEGORY(lcSound)
 
 namespace platform {
 
@@ -22,8 +37,7 @@ class CueFile;
 //   "Open"   looks up FileName, opens and checks it
 //   "Sound"  starts the opened file and returns at once
 // Other words are ignored. Nothing is reported back to the writer: a cue
-// that cannot play is silent, and its problem is logged once, in one line,
-// under the "pi-coins.sound" category (silence it with QT_LOGGING_RULES).
+// that cannot play is silent, and its problem is logged once.
 class MMControl final : public QObject, public CueControl
 {
     Q_OBJECT
@@ -47,9 +61,5 @@ private:
     std::shared_ptr<const CueFile> m_opened;
     QSet<QString> m_warned;
 };
-
-// Logs `message` as a warning under "pi-coins.sound", unless `warned` says
-// it has been logged before: a cue that keeps failing is reported once.
-void WarnOnce(QSet<QString>& warned, const QString& message);
 
 } // namespace platform

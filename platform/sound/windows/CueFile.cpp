@@ -1,6 +1,6 @@
 // Cue files on Windows: a file HANDLE opened by its UTF-16 name, read at
 // explicit offsets, so that no file position is shared between threads.
-#include "platform/CueFiles.h"
+#include "platform/sound/CueFile.h"
 
 #include <QDir>
 
@@ -17,27 +17,23 @@ QString LastError()
 
 } // namespace
 
-CueFile::Opened CueFile::Open(const QString& name, QString path)
+CueFile::Opened CueFile::Open(const std::filesystem::path& path)
 {
-    const std::wstring native = QDir::toNativeSeparators(name).toStdWString();
-    const DWORD attributes = GetFileAttributesW(native.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-        const DWORD error = GetLastError();
-        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
-            return {nullptr, true, {}};
-        return {nullptr, false, LastError()};
-    }
+    // Not there, or in a folder that cannot be searched: look on.
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return {nullptr, true, {}};
     if (attributes & FILE_ATTRIBUTE_DIRECTORY)
         return {nullptr, false, QStringLiteral("is a directory")};
     // Shared for reading and renaming, not writing: while it is open,
     // nobody changes what was checked.
     const HANDLE handle =
-        CreateFileW(native.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
         return {nullptr, false, LastError()};
     std::unique_ptr<CueFile> file(
-        new CueFile(reinterpret_cast<std::intptr_t>(handle), 0, std::move(path)));
+        new CueFile(reinterpret_cast<std::intptr_t>(handle), DisplayPath(path)));
     LARGE_INTEGER size = {};
     if (GetFileType(handle) != FILE_TYPE_DISK)
         return {nullptr, false, QStringLiteral("is not a regular file")};
@@ -66,6 +62,35 @@ bool CueFile::ReadAt(std::int64_t offset, void* out, std::int64_t size) const
         bytes += read, offset += read, size -= read;
     }
     return true;
+}
+
+std::filesystem::path NativePath(const QString& name)
+{
+    return QDir::toNativeSeparators(name).toStdWString();
+}
+
+QString DisplayPath(const std::filesystem::path& path)
+{
+    std::error_code error;
+    std::filesystem::path absolute = std::filesystem::absolute(path, error).lexically_normal();
+    if (error)
+        absolute = path;
+    if (!absolute.has_filename() && absolute != absolute.root_path())
+        absolute = absolute.parent_path();
+    return QString::fromStdWString(absolute.native());
+}
+
+std::filesystem::path ProgramFolder()
+{
+    std::wstring name(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, name.data(), DWORD(name.size()));
+        if (length == 0)
+            return {};
+        if (length < name.size())
+            return std::filesystem::path(name.substr(0, length)).parent_path();
+        name.resize(name.size() * 2);
+    }
 }
 
 } // namespace platform

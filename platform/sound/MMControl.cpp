@@ -1,8 +1,8 @@
-#include "platform/MMControl.h"
+#include "platform/sound/MMControl.h"
 
-#include "platform/CueFiles.h"
-
-Q_LOGGING_CATEGORY(lcSound, "pi-coins.sound", QtWarningMsg)
+#include "platform/sound/CueFile.h"
+#include "platform/sound/CueLookup.h"
+#include "platform/sound/SoundLog.h"
 
 namespace platform {
 
@@ -33,12 +33,6 @@ void MMControl::SetCommand(const QString& command)
     } else if (is("Sound") && m_opened) {
         m_backend->Play(m_opened);
     }
-}
-
-void WarnOnce(QSet<QString>& warned, const QString& message)
-{
-    if (!warned.contains(message))
-        qCWarning(lcSound).noquote() << *warned.insert(message);
 }
 
 } // namespace platform

@@ -1,0 +1,66 @@
+#include "platform/sound/CueLookup.h"
+
+#include "platform/sound/CueDevice.h"
+#include "platform/sound/CueFile.h"
+#include "platform/sound/WaveFile.h"
+
+#include <QDir>
+
+#include <vector>
+
+namespace platform {
+
+namespace {
+
+// Where a bare cue name is looked for, in order; the working folder first,
+// by an empty (relative) path.
+std::vector<std::filesystem::path> CueSearchFolders()
+{
+    std::vector<std::filesystem::path> folders{{}};
+    const std::filesystem::path program = ProgramFolder();
+#ifdef PI_COINS_DATA_DIR
+    folders.emplace_back(PI_COINS_DATA_DIR);
+    // An installation moved to another prefix keeps its data beside it.
+    if (!program.empty())
+        folders.push_back((program / ".." / "share" / "pi-coins").lexically_normal());
+#endif
+    if (!program.empty())
+        folders.push_back(program);
+    return folders;
+}
+
+} // namespace
+
+OpenedCue OpenCueFile(const QString& fileName)
+{
+    if (fileName.isEmpty())
+        return {nullptr, QStringLiteral("sound cue without a file name")};
+    const std::filesystem::path name = NativePath(fileName);
+    const bool bare = !name.has_parent_path();
+    const std::vector<std::filesystem::path> folders =
+        bare ? CueSearchFolders() : std::vector<std::filesystem::path>{{}};
+    QStringList searched;
+    for (const std::filesystem::path& folder : folders) {
+        const std::filesystem::path candidate = folder / name;
+        searched << DisplayPath(candidate.has_parent_path() ? candidate.parent_path() : ".");
+        CueFile::Opened opened = CueFile::Open(candidate);
+        if (opened.missing)
+            continue;
+        const QString path = DisplayPath(candidate);
+        if (!opened.file)
+            return {nullptr, QStringLiteral("sound cue %1 %2").arg(path, opened.problem)};
+        WaveLayout wave;
+        QString problem = ReadWaveLayout(*opened.file, wave);
+        if (problem.isEmpty())
+            problem = SystemPlayerRefuses(wave);
+        if (!problem.isEmpty())
+            return {nullptr, QStringLiteral("sound cue %1 %2").arg(path, problem)};
+        opened.file->SetWaveSize(wave.end);
+        return {std::move(opened.file), {}};
+    }
+    searched.removeDuplicates();
+    return {nullptr,
+            QStringLiteral("sound cue \"%1\" not found in %2").arg(fileName, searched.join(u", "))};
+}
+
+} // namespace platform
