@@ -3,6 +3,7 @@
 
 #include "Doubles.h"
 #include "SoundServer.h"
+#include "platform/WindowSystem.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -13,6 +14,8 @@
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
+
+#include <csignal>
 
 namespace {
 
@@ -34,50 +37,102 @@ class DesktopTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void exitAnsweredNoLeavesTheBoardAsItWas_data()
+    {
+        QTest::addColumn<bool>("windowManager");
+        QTest::addColumn<QString>("reach"); // how 終了 is pressed
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QString>("when"); // once, twice (within a second), late (hand-back)
+        QTest::newRow("no wm, click, mouse") << false << u"click"_s << u"mouse"_s << u"once"_s;
+        QTest::newRow("no wm, keys, Esc, twice") << false << u"key"_s << u"Escape"_s << u"twice"_s;
+        QTest::newRow("no wm, screen reader, Tab Space")
+            << false << u"accessible"_s << u"Tab space"_s << u"once"_s;
+        QTest::newRow("wm, click, mouse") << true << u"click"_s << u"mouse"_s << u"once"_s;
+        QTest::newRow("wm, keys, Tab Return, twice")
+            << true << u"key"_s << u"Tab Return"_s << u"twice"_s;
+        QTest::newRow("wm, screen reader, close button, twice")
+            << true << u"accessible"_s << u"alt+F4"_s << u"twice"_s;
+        QTest::newRow("wm, click, Esc, late") << true << u"click"_s << u"Escape"_s << u"late"_s;
+    }
     void exitAnsweredNoLeavesTheBoardAsItWas()
     {
+        QFETCH(bool, windowManager);
+        QFETCH(QString, reach);
+        QFETCH(QString, answer);
+        QFETCH(QString, when);
+        QProcess wm;
+        if (windowManager) { // ready once it announces itself on the root window
+            wm.start(u"openbox"_s, {u"--sm-disable"_s});
+            QTRY_VERIFY_WITH_TIMEOUT(platform::ActivationIsHandedBack(), 10000);
+        }
+        QVERIFY(!platform::ActivationIsHandedBack() || windowManager);
         Window w;
         window::Form1& form = *w.form;
-        Log& log = w.log;
-        form.activateWindow(); // no window manager here to do it
-        QVERIFY(QTest::qWaitForWindowActive(&form));
+        const QString activate = windowManager ? u"windowactivate"_s : u"windowfocus"_s;
+        QTRY_VERIFY(Xdotool(u"search --name 円周率 "_s + activate) && form.isActiveWindow());
         w.Command(1)->click();
-        const QImage board = w.Picture1()->Board().Image();
-        QString asked;
-        QTimer answer; // No, once the question has the focus
-        QObject::connect(&answer, &QTimer::timeout, [&] {
+        const QImage board = w.Board();
+        int asked = 0;
+        QTimer answering; // No, once a question has the focus
+        QObject::connect(&answering, &QTimer::timeout, [&] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || !box->isActiveWindow() || box->property("answered").toBool())
+                return;
+            box->setProperty("answered", true);
             const QFontMetrics titleFont(QFontDatabase::systemFont(QFontDatabase::TitleFont));
-            if (box && box->isActiveWindow() && asked.isEmpty()) {
-                asked = log.last() + u'/' + box->windowTitle() + u'/' + box->text();
-                // The title bar also holds an icon and buttons, each about a line wide.
-                if (box->width() <
-                        titleFont.horizontalAdvance(box->windowTitle()) + 4 * titleFont.height() ||
-                    !box->button(QMessageBox::Yes)->icon().isNull())
-                    asked += u" (narrow, or with icons)"_s;
-                box->button(QMessageBox::No)->click();
-            }
+            // The closing cue first; the whole title shows; text-only buttons.
+            QCOMPARE(w.log.last(), u"Play "_s + QDir::current().filePath(u"endpinpon.wav"_s));
+            QCOMPARE(box->windowTitle() + box->text(), u"コインを投げてπの近似終了していいですか？"_s);
+            QVERIFY(box->width() >=
+                    titleFont.horizontalAdvance(box->windowTitle()) + 4 * titleFont.height());
+            QVERIFY(box->button(QMessageBox::Yes)->icon().isNull());
+            if (when == u"late")
+                ::kill(pid_t(wm.processId()), SIGSTOP);
+            const QPoint no =
+                box->button(QMessageBox::No)->mapToGlobal(QPoint(10, 10)); // on いいえ
+            QVERIFY(Xdotool(answer == u"mouse"_s
+                                ? u"mousemove %1 %2 click 1"_s.arg(no.x()).arg(no.y())
+                                : u"key "_s + answer));
+            ++asked;
         });
-        answer.start(20);
-        // 終了 pressed as a screen reader does, without a click on the window.
-        QAccessible::queryAccessibleInterface(w.Command(5))
-            ->actionInterface()
-            ->doAction(QAccessibleActionInterface::pressAction());
-        // The closing cue was started before the question was asked.
-        QTRY_COMPARE(asked, u"Play "_s + QDir::current().filePath(u"endpinpon.wav"_s) +
-                                u"/コインを投げてπの近似/終了していいですか？"_s);
-        // The question hands the activation back as it closes (the window
-        // manager's part, done here): the board stays.
-        form.activateWindow();
-        QTRY_VERIFY(form.isActiveWindow());
-        QCOMPARE(w.Picture1()->Board().Image(), board);
-        // Coming back from another window is an activation: the grid is drawn.
-        QWidget other;
-        other.show();
-        other.activateWindow();
-        QTRY_VERIFY(other.isActiveWindow());
-        form.activateWindow();
-        QTRY_VERIFY(w.Picture1()->Board().Image() != board);
+        answering.start(20);
+        const QPoint exit = w.Command(5)->mapToGlobal(QPoint(10, 10));
+        for (int question = 1; question <= (when == u"twice" ? 2 : 1); ++question) {
+            if (reach == u"click") {
+                QVERIFY(Xdotool(u"mousemove %1 %2 click 1"_s.arg(exit.x()).arg(exit.y())));
+            } else if (reach == u"key") {
+                w.Command(5)->setFocus();
+                QVERIFY(Xdotool(u"key space"_s));
+            } else { // pressed as a screen reader does, without a click on the window
+                QAccessible::queryAccessibleInterface(w.Command(5))
+                    ->actionInterface()
+                    ->doAction(QAccessibleActionInterface::pressAction());
+            }
+            QTRY_COMPARE_WITH_TIMEOUT(asked, question, 10000);
+            QTRY_VERIFY(!QApplication::activeModalWidget());
+        }
+        if (when == u"late") { // the window manager hands back after Qt saw the focus go
+            QTRY_VERIFY(!QGuiApplication::focusWindow());
+            ::kill(pid_t(wm.processId()), SIGCONT);
+        }
+        if (windowManager) // the hand-back
+            QTRY_VERIFY_WITH_TIMEOUT(form.isActiveWindow(), 10000);
+        QCOMPARE(w.Board(), board);
+        if (!windowManager) { // showing the window again is no activation either
+            form.hide();
+            form.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&form));
+            QCOMPARE(w.Board(), board);
+        }
+        // Coming back from another program's window is an activation: the grid is drawn.
+        QProcess other;
+        other.start(QCoreApplication::applicationFilePath(), {u"--other-window"_s});
+        QTRY_VERIFY_WITH_TIMEOUT(Xdotool(u"search --name ^other$ "_s + activate), 10000);
+        QTRY_VERIFY(!form.isActiveWindow());
+        QVERIFY(Xdotool(u"search --name 円周率 "_s + activate));
+        QTRY_VERIFY(w.Board() != board);
+        other.kill(), other.waitForFinished();
+        wm.kill(), wm.waitForFinished();
     }
     void programStartsRunsAndEndsOnYes()
     {
@@ -157,6 +212,13 @@ private Q_SLOTS:
 
 int main(int argc, char* argv[])
 {
+    if (argc == 2 && qstrcmp(argv[1], "--other-window") == 0) { // another program's window
+        QApplication app(argc, argv);
+        QWidget other;
+        other.setWindowTitle(u"other"_s);
+        other.show();
+        return app.exec();
+    }
     // A private X server on a free display; Xvfb names it once it takes connections.
     QProcess xvfb;
     xvfb.start(u"Xvfb"_s, {u"-displayfd"_s, u"1"_s, u"-nolisten"_s, u"tcp"_s});
