@@ -1,18 +1,16 @@
+#include "platform/WindowSystem.h"
 #include "window/Form1.h"
 
 #include <QApplication>
 
-#include <algorithm>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <vector>
 
 namespace {
 
 // Messages of the window system while it starts up are held back: when it
-// cannot start (no display, or one that cannot be reached) the toolkit
-// aborts with a long plugin report, and one line is what the user needs.
+// cannot start (no display, or one that cannot be reached; on Windows, no
+// "platforms" folder) the toolkit aborts with a long plugin report, and one
+// line is what the user needs, where the user sees it.
 QList<QPair<QtMsgType, QString>>* g_startupMessages = nullptr;
 
 void HoldStartupMessage(QtMsgType type, const QMessageLogContext&, const QString& message)
@@ -22,21 +20,24 @@ void HoldStartupMessage(QtMsgType type, const QMessageLogContext&, const QString
         return;
     }
 #ifdef Q_OS_WIN
-    std::fprintf(stderr, "pi-coins: the window system cannot be started; keep the folder "
-                         "\"platforms\" beside pi-coins.exe\n");
-    std::_Exit(EXIT_FAILURE);
-#endif
-    const QByteArray display = qgetenv("DISPLAY");
-    const QByteArray wayland = qgetenv("WAYLAND_DISPLAY");
+    platform::ShowStartupProblem(QStringLiteral("pi-coins: the window system cannot be started; "
+                                                "keep the folder \"platforms\" beside "
+                                                "pi-coins.exe"));
+#else
+    const QString display = qEnvironmentVariable("DISPLAY");
+    const QString wayland = qEnvironmentVariable("WAYLAND_DISPLAY");
     if (display.isEmpty() && wayland.isEmpty()) {
-        std::fprintf(stderr, "pi-coins: no display found (neither DISPLAY nor WAYLAND_DISPLAY is "
-                             "set); start it from a graphical session\n");
+        platform::ShowStartupProblem(
+            QStringLiteral("pi-coins: no display found (neither DISPLAY nor WAYLAND_DISPLAY is "
+                           "set); start it from a graphical session"));
     } else {
-        std::fprintf(stderr,
-                     "pi-coins: cannot connect to the display (DISPLAY=%s, WAYLAND_DISPLAY=%s); "
-                     "start it from a graphical session or set DISPLAY to a running one\n",
-                     display.constData(), wayland.constData());
+        platform::ShowStartupProblem(
+            QStringLiteral("pi-coins: cannot connect to the display (DISPLAY=%1, "
+                           "WAYLAND_DISPLAY=%2); start it from a graphical session or set "
+                           "DISPLAY to a running one")
+                .arg(display, wayland));
     }
+#endif
     std::_Exit(EXIT_FAILURE);
 }
 
@@ -47,20 +48,9 @@ int main(int argc, char* argv[])
     QList<QPair<QtMsgType, QString>> startupMessages;
     g_startupMessages = &startupMessages;
     const QtMessageHandler defaultHandler = qInstallMessageHandler(HoldStartupMessage);
-    std::vector<char*> arguments(argv, argv + argc);
-#ifdef Q_OS_WIN
-    // FreeType draws bold from a font without a bold face as heavily as on
-    // Linux; Windows' own font engines make it barely heavier, and neither
-    // the classic Japanese Gothic nor the bundled IPA P Gothic has one.
-    char platformOption[] = "-platform", freetype[] = "windows:fontengine=freetype";
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
-        std::none_of(arguments.begin(), arguments.end(),
-                     [](const char* a) { return std::strcmp(a, "-platform") == 0; }))
-        arguments.insert(arguments.begin() + 1, {platformOption, freetype});
-#endif
-    int count = static_cast<int>(arguments.size());
-    arguments.push_back(nullptr);
-    QApplication app(count, arguments.data());
+    QApplication app(argc, argv);
+    // From here on, messages go where the toolkit sends them: standard
+    // error, or on Windows the debugger's output.
     qInstallMessageHandler(defaultHandler);
     for (const auto& [type, message] : std::as_const(startupMessages))
         qt_message_output(type, QMessageLogContext(), message);
@@ -68,12 +58,13 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationVersion(QStringLiteral(PI_COINS_VERSION));
 
     if (!window::HaveJapaneseFont()) {
-        std::fprintf(stderr,
-                     "pi-coins: no Japanese font found, so the window's texts show as boxes; %s\n",
+        platform::ShowStartupProblem(
+            QStringLiteral("pi-coins: no Japanese font found, so the window's texts show as "
+                           "boxes; %1")
 #ifdef Q_OS_WIN
-                     "keep the folder \"fonts\" beside pi-coins.exe");
+                .arg(QStringLiteral("keep the folder \"fonts\" beside pi-coins.exe")));
 #else
-                     "install the Debian package fonts-ipafont-gothic");
+                .arg(QStringLiteral("install the Debian package fonts-ipafont-gothic")));
 #endif
     }
 

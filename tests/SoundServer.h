@@ -9,12 +9,25 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#ifndef Q_OS_WIN
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+#endif
+
 class SoundServer
 {
 public:
     static constexpr int kSampleRate = 44100;
 
-    ~SoundServer() { Kill(); }
+    ~SoundServer()
+    {
+        Kill();
+#ifndef Q_OS_WIN
+        if (m_deaf >= 0)
+            ::close(m_deaf);
+#endif
+    }
 
     QString Address() const { return QStringLiteral("unix:") + Path("native"); }
 
@@ -39,6 +52,20 @@ public:
         m_reader.start(QStringLiteral("cat"), {Path("sink.fifo")});
         return QFile::exists(Path("native")) && m_reader.waitForStarted(5000);
     }
+#ifndef Q_OS_WIN
+    // Instead of the server, a socket at its address that takes connections
+    // and never answers them.
+    bool StartDeaf()
+    {
+        sockaddr_un address = {};
+        address.sun_family = AF_UNIX;
+        qstrncpy(address.sun_path, QFile::encodeName(Path("native")).constData(),
+                 sizeof address.sun_path);
+        m_deaf = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        return ::bind(m_deaf, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+               ::listen(m_deaf, 16) == 0;
+    }
+#endif
     // Ends the server the hard way (SIGKILL), as a crash would.
     void Kill()
     {
@@ -64,4 +91,5 @@ private:
     QTemporaryDir m_dir;
     QProcess m_server;
     QProcess m_reader;
+    int m_deaf = -1;
 };

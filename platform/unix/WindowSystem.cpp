@@ -4,10 +4,16 @@
 
 #include <xcb/xcb.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 
 namespace platform {
+
+void ShowStartupProblem(const QString& line)
+{
+    std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
+}
 
 namespace {
 
