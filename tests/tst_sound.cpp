@@ -10,6 +10,11 @@
 #include <QTest>
 #include <QtEndian>
 
+#include <QProcess>
+
+#include <cstdio>
+#include <filesystem>
+
 #ifndef Q_OS_WIN
 #include <sys/stat.h>
 #endif
@@ -45,6 +50,14 @@ QByteArray Fmt(int channels = 1, quint32 rate = 44100, int bits = 16, int tag = 
                              Le(bits, 2) + QByteArray(extra, '\0'));
 }
 
+// The 40-byte format of WAVE_FORMAT_EXTENSIBLE, 16 bits a sample.
+QByteArray Extensible(int channels, quint32 mask, int tag)
+{
+    const QByteArray guid = Le(tag, 2) + QByteArray::fromHex("000000001000800000aa00389b71");
+    return Fmt(channels, 44100, 16, 0xfffe, 0).replace(4, 4, Le(40)) + Le(22, 2) +
+           Le(16, 2) + Le(mask) + guid;
+}
+
 bool Write(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
@@ -72,33 +85,72 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("problem"); // empty: it plays
+        const QByteArray junk = Chunk("JUNK", "j");
+        // The chunk walk, the same for every player.
         QTest::newRow("16-bit mono") << Wave(Fmt() + Data(100)) << QString();
-        QTest::newRow("8-bit, 18-byte fmt")
-            << Wave(Fmt(2, 22050, 8, 1, 2) + Data(100)) << QString();
         QTest::newRow("70 KB JUNK")
             << Wave(Chunk("JUNK", QByteArray(70000, 'j')) + Fmt() + Data(100)) << QString();
+        QTest::newRow("16 chunks before the format, 16 before the data")
+            << Wave(junk.repeated(16) + Fmt() + junk.repeated(16) + Data(100)) << QString();
         QTest::newRow("first fmt counts")
-            << Wave(Fmt() + Fmt(1, 44100, 24) + Data(100)) << QString();
-        QTest::newRow("6 channels, no mask") << Wave(Fmt(6) + Data(120)) << QString();
-        QTest::newRow("384 kHz") << Wave(Fmt(1, 384'000) + Data(100)) << QString();
+            << Wave(Fmt() + Fmt(1, 44100, 12) + Data(100)) << QString();
         QTest::newRow("17 chunks before the format")
-            << Wave(QByteArray(Chunk("JUNK", "j")).repeated(17) + Fmt() + Data(100))
+            << Wave(junk.repeated(17) + Fmt() + Data(100))
             << u"has more than 16 chunks before its \"fmt\" chunk"_s;
+        QTest::newRow("17 chunks before the data")
+            << Wave(Fmt() + junk.repeated(17) + Data(100))
+            << u"has more than 16 chunks before its \"data\" chunk"_s;
         QTest::newRow("data past the RIFF size")
             << "RIFF" + Le(4 + 24) + "WAVE" + Fmt() + Data(100) << u"has no \"data\" chunk"_s;
+        QTest::newRow("RIFF size past the end of the file")
+            << "RIFF" + Le(4 + 24 + 8 + 101) + "WAVE" + Fmt() + Data(100)
+            << u"is cut short: its header counts 145 bytes, the file holds 144"_s;
         QTest::newRow("empty") << QByteArray() << u"is empty"_s;
+        QTest::newRow("no wave") << QByteArray("RIFF") << u"is not a wave file"_s;
         QTest::newRow("no format") << Wave(Data(100)) << u"has no \"fmt\" chunk"_s;
+        QTest::newRow("format header of 15 bytes")
+            << Wave(Chunk("fmt ", QByteArray(15, '\1')) + Data(100)) << u"of 15 bytes"_s;
         QTest::newRow("odd LIST before the data")
             << Wave(Fmt() + Chunk("LIST", "abc") + '\0' + Data(100)) << u"has no \"data\" chunk"_s;
         QTest::newRow("claims more than it holds")
             << Wave(Fmt() + "data" + Le(1000) + QByteArray(10, 'x'))
             << u"claims 1000 bytes of sound but holds 10"_s;
         QTest::newRow("64 MiB") << Wave(Fmt() + "data" + Le(64u << 20)) << u"has a chunk of"_s;
+        QTest::newRow("RIFF of 64 MiB") << "RIFF" + Le(64u << 20) + "WAVE" << u"too large"_s;
+#ifdef Q_OS_WIN
+        // PlaySound through the wave mapper.
+        QTest::newRow("8-bit stereo") << Wave(Fmt(2, 22050, 8) + Data(100)) << QString();
+        QTest::newRow("24-bit") << Wave(Fmt(1, 44100, 24) + Data(99)) << QString();
+        QTest::newRow("float") << Wave(Fmt(1, 48000, 32, 3, 2) + Data(100)) << QString();
+        QTest::newRow("8 channels, extensible")
+            << Wave(Extensible(8, 0xff, 1) + Data(160)) << QString();
+        QTest::newRow("9 channels") << Wave(Fmt(9) + Data(180)) << u"has 9 channels"_s;
+        QTest::newRow("12-bit") << Wave(Fmt(1, 44100, 12) + Data(100)) << u"(12-bit PCM)"_s;
+        QTest::newRow("64-bit float")
+            << Wave(Fmt(1, 44100, 64, 3, 2) + Data(160)) << u"(64-bit float)"_s;
+        QTest::newRow("ADPCM") << Wave(Fmt(1, 44100, 4, 2, 2) + Data(100)) << u"neither"_s;
+        QTest::newRow("float in 16 bytes") << Wave(Fmt(1, 44100, 32, 3) + Data(100)) << u"neither"_s;
+        QTest::newRow("frames of the wrong size")
+            << Wave(Fmt(2).replace(20, 2, Le(2, 2)) + Data(100)) << u"frames of 2 bytes, not 4"_s;
+        QTest::newRow("384,001 Hz") << Wave(Fmt(1, 384'001) + Data(100)) << u"384001 Hz"_s;
+#else
+        // libcanberra's reader, then PulseAudio.
+        QTest::newRow("8-bit, 18-byte fmt")
+            << Wave(Fmt(2, 22050, 8, 1, 2) + Data(100)) << QString();
+        QTest::newRow("6 channels, no mask") << Wave(Fmt(6) + Data(120)) << QString();
+        QTest::newRow("7 channels with their mask")
+            << Wave(Extensible(7, 0x3f | 0x400, 1) + Data(140)) << QString();
+        QTest::newRow("384 kHz") << Wave(Fmt(1, 384'000) + Data(100)) << QString();
+        QTest::newRow("384,001 Hz") << Wave(Fmt(1, 384'001) + Data(100)) << u"384001 Hz"_s;
+        QTest::newRow("0 Hz") << Wave(Fmt(1, 0) + Data(100)) << u"of 0 Hz"_s;
         QTest::newRow("partial frame") << Wave(Fmt(2) + Data(102)) << u"partial frame"_s;
+        QTest::newRow("20-byte fmt") << Wave(Fmt(1, 44100, 16, 1, 4) + Data(100)) << u"20 bytes"_s;
         QTest::newRow("24-bit") << Wave(Fmt(1, 44100, 24) + Data(99)) << u"(24-bit PCM)"_s;
-        QTest::newRow("float") << Wave(Fmt(1, 44100, 16, 3) + Data(100)) << u"is not integer PCM"_s;
+        QTest::newRow("float") << Wave(Fmt(1, 44100, 32, 3, 2) + Data(100)) << u"not integer"_s;
+        QTest::newRow("extensible float") << Wave(Extensible(1, 4, 3) + Data(100)) << u"integer"_s;
         QTest::newRow("7 channels") << Wave(Fmt(7) + Data(140)) << u"has 7 channels"_s;
-        QTest::newRow("1 MHz") << Wave(Fmt(1, 1'000'000) + Data(100)) << u"1000000 Hz"_s;
+        QTest::newRow("no channels") << Wave(Fmt(0) + Data(100)) << u"has 0 channels"_s;
+#endif
     }
     void filesPlayExactlyWhenThePlayerCan()
     {
@@ -145,6 +197,25 @@ private Q_SLOTS:
         QVERIFY(g_warnings.size() == 1 && g_warnings[0].contains(u"is not a regular file"_s));
         // Before the executable's folder: the data an installation moved to another prefix keeps.
         folders.prepend(QDir::cleanPath(folders + u"/../share/pi-coins, "_s));
+        // A folder that cannot be searched holds nothing; a file that cannot be read is said.
+        QVERIFY(QFile::link(u"loop"_s, dir.filePath(u"loop"_s)));
+        platform::PlaySoundCue(control, dir.filePath(u"loop/cue.wav"_s));
+        QVERIFY2(g_warnings.last().contains(u"not found"_s), qPrintable(g_warnings.last()));
+        // The cue beside the program, in a folder whose name is not valid text.
+        const std::filesystem::path odd = (QFile::encodeName(dir.path()) + "/\xff").toStdString();
+        std::filesystem::create_directory(odd);
+        std::filesystem::copy_file(QFile::encodeName(QCoreApplication::applicationFilePath())
+                                       .toStdString(), odd / "tst_sound");
+        std::filesystem::copy_file("pinpon.wav", odd / "pinpon.wav");
+        std::filesystem::create_directory_symlink(odd, odd.parent_path() / "named");
+        QProcess child;
+        child.setWorkingDirectory(dir.path()); // no cues here
+        child.start(dir.filePath(u"named/tst_sound"_s), {u"--play-bare"_s});
+        QVERIFY(child.waitForFinished(20000));
+        const QByteArray beside = child.readAllStandardOutput();
+        QVERIFY2(beside.startsWith("Play " + QFile::encodeName(dir.path()) + '/') &&
+                     beside.endsWith("/pinpon.wav") && !beside.contains("named"),
+                 beside.constData());
 #endif
         platform::PlaySoundCue(control, u"missing.wav"_s); // names every folder looked in
         QVERIFY2(g_warnings.last().contains(QDir::toNativeSeparators(folders) + u';'),
@@ -205,5 +276,17 @@ private Q_SLOTS:
 #endif
 };
 
-QTEST_GUILESS_MAIN(SoundTest)
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    if (argc == 2 && qstrcmp(argv[1], "--play-bare") == 0) { // says where the cue was found
+        Log log;
+        platform::MMControl control(std::make_unique<LoggingSoundBackend>(log));
+        platform::PlaySoundCue(control, u"pinpon.wav"_s);
+        std::fputs(QFile::encodeName(log.filter(u"Play "_s).value(0)).constData(), stdout);
+        return 0;
+    }
+    SoundTest test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_sound.moc"
