@@ -9,6 +9,10 @@
 #include <QProcess>
 #include <QRandomGenerator>
 
+#ifndef Q_OS_WIN
+#include <sys/resource.h>
+#endif
+
 namespace {
 
 constexpr QSize kArea{523, 435};
@@ -66,6 +70,22 @@ int CheckCanvasOnScreen()
     if (ink != 5 * qRound(s))
         return qWarning("the grid lines are %d pixels wide in all at %gx", ink, s), 1;
     return 0;
+}
+
+// In a child process where no thread can start: the window works, draws a
+// long run on its own thread, and its cues are silent.
+int RunWithoutThreads()
+{
+    window::Form1 form; // the system's own player
+    form.show();
+    form.findChild<QPushButton*>(u"Command4"_s)->click(); // long enough for two render threads
+    const QImage board = form.findChild<platform::BoardCanvas*>(u"Picture1"_s)->Board().Image();
+    int ink = 0;
+    for (int y = 0; y < board.height(); ++y) {
+        for (int x = 0; x < board.width(); ++x)
+            ink += board.pixel(x, y) == 0xff0000ff || board.pixel(x, y) == 0xffff0000;
+    }
+    return ink > 10000 ? 0 : 3;
 }
 
 } // namespace
@@ -162,6 +182,21 @@ private Q_SLOTS:
         QVERIFY(child.waitForFinished(30000));
         QVERIFY2(child.exitCode() == 0, child.readAllStandardError().constData());
     }
+#ifndef Q_OS_WIN
+    void noThreadsNoEnd()
+    {
+        QProcess child;
+        child.setChildProcessModifier([] { // every new thread's stack too large to have
+            const rlimit huge{rlim_t(1) << 40, RLIM_INFINITY};
+            ::setrlimit(RLIMIT_STACK, &huge);
+        });
+        child.start(QCoreApplication::applicationFilePath(), {u"--no-threads"_s});
+        QVERIFY(child.waitForFinished(30000));
+        const QString err = QString::fromLocal8Bit(child.readAllStandardError());
+        QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, qPrintable(err));
+        QCOMPARE(err.count(u"sound cues stay silent: no player thread"_s), 1);
+    }
+#endif
 };
 
 int main(int argc, char* argv[])
@@ -169,6 +204,8 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     if (argc == 2 && qstrcmp(argv[1], "--on-screen") == 0)
         return CheckCanvasOnScreen();
+    if (argc == 2 && qstrcmp(argv[1], "--no-threads") == 0)
+        return RunWithoutThreads();
     CanvasTest test;
     return QTest::qExec(&test, argc, argv);
 }
