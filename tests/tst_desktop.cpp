@@ -86,6 +86,8 @@ private Q_SLOTS:
             QVERIFY(box->width() >=
                     titleFont.horizontalAdvance(box->windowTitle()) + 4 * titleFont.height());
             QVERIFY(box->button(QMessageBox::Yes)->icon().isNull());
+            QCOMPARE(box->button(QMessageBox::Yes)->text() + box->button(QMessageBox::No)->text(),
+                     u"はいいいえ"_s);
             if (when == u"late")
                 ::kill(pid_t(wm.processId()), SIGSTOP);
             const QPoint no =

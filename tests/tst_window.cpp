@@ -3,12 +3,50 @@
 #include "Doubles.h"
 
 #include <QAccessible>
+#include <QPainter>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+// after windows.h, whose types it uses
+#include <versionhelpers.h>
+#endif
 
 class WindowTest : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
+    void settingsArrivedAndTheProgramSeesItsSystem()
+    {
+        // What the test runner sets reaches the program (under Wine, too).
+        QCOMPARE(qEnvironmentVariable("QT_LOGGING_RULES"), u"qt.qpa.*=false"_s);
+#ifdef Q_OS_WIN
+        QCOMPARE(QGuiApplication::platformName(), u"windows"_s);
+        QVERIFY(IsWindows10OrGreater()); // told so by the program's manifest
+#else
+        QCOMPARE(QGuiApplication::platformName(), u"offscreen"_s);
+#endif
+    }
+    void boldTextIsHeavierThanRegular()
+    {
+        QCOMPARE(window::HaveJapaneseFont(), true);
+        const auto ink = [](bool bold) {
+            QImage image(400, 40, QImage::Format_RGB32);
+            image.fill(Qt::white);
+            QPainter painter(&image);
+            painter.setFont(window::ControlFont(12.0, bold));
+            painter.drawText(image.rect(), u"格子点と重なったコインの個数＝"_s);
+            painter.end();
+            int dark = 0;
+            for (int y = 0; y < image.height(); ++y) {
+                for (int x = 0; x < image.width(); ++x)
+                    dark += qGray(image.pixel(x, y)) < 128;
+            }
+            return dark;
+        };
+        const int regular = ink(false), bold = ink(true);
+        QVERIFY2(bold > regular * 1.15, qPrintable(u"%1 against %2"_s.arg(bold).arg(regular)));
+    }
     void startActivationInitializeAndFrameClose()
     {
         Window w;
@@ -19,6 +57,10 @@ private Q_SLOTS:
         QCOMPARE(start, expected.Image());
         QCOMPARE(w.Text(2) + w.Text(4), QString());
         QCOMPARE(w.form->focusWidget(), w.Picture1());
+        QString captions;
+        for (int n = 1; n <= 7; ++n)
+            captions += w.Command(n)->text() + u' ';
+        QCOMPARE(captions, u"10個 100個 1000個 10000個 終了 初期化 50000個 "_s);
         // Every text bold but the credit line; the emblem in its box.
         for (int n = 1; n <= 6; ++n)
             QCOMPARE(w.Label(n)->font().bold(), n != 6);
@@ -81,7 +123,8 @@ private Q_SLOTS:
         QFETCH(Qt::Key, key);
         QFETCH(int, coins);
         Window w;
-        QApplication::setActiveWindow(w.form.get());
+        w.form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.form.get()));
         int values = 0;
         w.random->onValue = [&] { ++values; };
         for (int i = 0; i < tabs; ++i)

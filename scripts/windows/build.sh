@@ -86,8 +86,40 @@ build_windows_qt() {
     say "Qt for Windows built in $(($(date +%s) - started)) s"
 }
 
+# Makes the per-user installer from the zip's files with Debian's makensis;
+# the files are listed once, for installing and uninstalling.
+make_installer() {
+    local stage="$windows_build_dir/stage" files="$windows_build_dir/installer-files.nsh" f
+    rm -rf "$stage"
+    cmake --install "$windows_build_dir" --prefix "$stage" --strip >/dev/null
+    {
+        echo '!ifdef INSTALL'
+        (cd "$stage" && find . -type f | sort) | while read -r f; do
+            f=${f#./} d=$(dirname "${f#./}" | tr / '\\')
+            [[ $d == . ]] && d=
+            printf 'SetOutPath "$INSTDIR%s"\nFile "%s"\n' "${d:+\\$d}" "$stage/$f"
+        done
+        echo 'SetOutPath "$INSTDIR"'
+        echo '!else'
+        (cd "$stage" && find . -type f | sort) | while read -r f; do
+            printf 'Delete "$INSTDIR\%s"\n' "$(tr / '\\' <<<"${f#./}")"
+        done
+        (cd "$stage" && find . -mindepth 1 -type d | sort -r) | while read -r f; do
+            printf 'RMDir "$INSTDIR\%s"\n' "$(tr / '\\' <<<"${f#./}")"
+        done
+        echo '!endif'
+    } >"$files"
+    local version
+    version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$windows_build_dir/CMakeCache.txt")
+    makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DFILES="$files" \
+        -DSIZE_KB="$(du -sk "$stage" | cut -f1)" -DICON="$windows_build_dir/assets/frog.ico" \
+        -DOUTFILE="$windows_build_dir/pi-coins-$version-windows-x86_64-setup.exe" \
+        "$root/packaging/windows/installer.nsi" >/dev/null
+}
+
 # Cross-builds the program in Release into $windows_build_dir and makes the
-# zip there. The picture renderer runs here, so it comes from the native build.
+# zip and the installer there, with their SHA-256 sums. The picture renderer
+# runs here, so it comes from the native build.
 build_windows() {
     local qt
     qt=$(windows_qt_prefix)
@@ -100,5 +132,8 @@ build_windows() {
         -DPI_COINS_HOST_TOOLS="$build_dir/tools" -DPI_COINS_BUILD_BENCHMARKS=OFF
     cmake --build "$windows_build_dir" --parallel "$(nproc)"
     (cd "$windows_build_dir" && cpack >/dev/null)
-    say "Made $(ls "$windows_build_dir"/pi-coins-*-windows-x86_64.zip)"
+    make_installer
+    (cd "$windows_build_dir" && sha256sum pi-coins-*-windows-x86_64.zip \
+        pi-coins-*-windows-x86_64-setup.exe >SHA256SUMS)
+    say "Made $(cd "$windows_build_dir" && ls pi-coins-*-windows-x86_64* | tr '\n' ' ')and SHA256SUMS"
 }

@@ -4,9 +4,13 @@
 # gone after it: a Wine prefix, an X server (Wine's windows show on it, and
 # its screen holds the window at 3x) and a PulseAudio server whose only sink
 # plays into a file, so that a test can hear what Windows played. Every wait
-# polls for its condition. Then CTest runs, under Wine, the cross-built test
-# programs that are not Linux-specific, and the native desktop test drives
-# the program unpacked from the zip into a folder of an awkward name.
+# polls for its condition. Fontconfig is told of no fonts, so that Wine has
+# no fonts of the host's: the program must show its texts with the font it
+# brings. Then CTest runs, under Wine, the cross-built test programs that are
+# not Linux-specific; the native desktop test drives the program unpacked
+# from the zip into a folder of a Japanese name, and the program the
+# installer installed; the installer and uninstaller run silently, and
+# nothing of them may be left.
 
 # Waits up to $1 seconds for the command after it to succeed.
 wait_for() {
@@ -45,11 +49,16 @@ test_windows() {
     wait_for 10 test -S "$work/native"
 
     export -n DISPLAY WAYLAND_DISPLAY
+    echo '<fontconfig/>' >"$work/no-fonts.conf"
     local env=(env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY=":$(cat "$work/display")"
         XDG_RUNTIME_DIR="$work" PULSE_SERVER="unix:$work/native" WINEPREFIX="$work/prefix"
-        WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" PI_COINS_RECORDING="$work/sink.raw")
+        WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" PI_COINS_RECORDING="$work/sink.raw"
+        FONTCONFIG_FILE="$work/no-fonts.conf")
     say "Making a Wine prefix"
     "${env[@]}" wine wineboot --init >/dev/null 2>&1
+    # Windows 10, as the program's manifest says it is written for: a
+    # program without one would be told it runs on Windows 8.
+    "${env[@]}" wine winecfg -v win10 >/dev/null 2>&1
     "${env[@]}" wineserver -w
 
     # The test programs load Qt's and the compiler's DLLs where they are.
@@ -60,22 +69,56 @@ test_windows() {
     "${env[@]}" WINEPATH="${winepath//\//\\}" \
         ctest --test-dir "$windows_build_dir" --output-on-failure --timeout 600 "$@" || status=$?
 
-    # The zip as a user unpacks it, and the program in it on the native
-    # desktop test's own X server.
-    local folder="$work/ダウンロード (x64)"
+    # The zip as a user unpacks it, in a folder whose name the ANSI code
+    # page cannot spell, and the program in it on the native desktop test's
+    # own X server: its texts must come from the font beside it.
+    local folder="$work/円周率 テスト"
     mkdir -p "$folder"
     cmake -E chdir "$folder" cmake -E tar xf "$(ls "$windows_build_dir"/pi-coins-*-windows-x86_64.zip)"
-    # A program with a window of its own (no console), its icon and version record.
+    # A program with a window of its own (no console), its icon at every
+    # size, its manifest and version record.
     local exe headers resources
     exe=$(ls "$folder"/*/pi-coins.exe)
     headers=$(x86_64-w64-mingw32-objdump -p "$exe")
     resources=$(x86_64-w64-mingw32-windres -i "$exe" -O rc | tr -d '\0')
     [[ $headers == *"(Windows GUI)"* && $resources == *'BLOCK "041104B0"'* &&
-        $resources == *RT_GROUP_ICON* ]] ||
-        { say "$exe lacks its subsystem, version record or icon"; status=1; }
+        $resources == *PerMonitorV2* && $resources == *asInvoker* &&
+        $(grep -c 'RT_ICON \*/' <<<"$resources") == 8 ]] ||
+        { say "$exe lacks its subsystem, version record, manifest or icons"; status=1; }
     "${env[@]}" wineserver -k || true
     (cd "$build_dir" && "${env[@]}" PI_COINS_PROGRAM="$exe" \
-        tests/tst_desktop programStartsRunsAndEndsOnYes) || status=$?
+        tests/tst_desktop "programStartsRunsAndEndsOnYes:working server") || status=$?
+
+    # What the user sees when the program cannot start: a message box, and
+    # the program ends with status 1 once it is closed.
+    mv "$(dirname "$exe")/platforms" "$work/platforms.moved"
+    "${env[@]}" wine "$exe" >/dev/null 2>&1 &
+    local pid=$! code=0
+    wait_for 60 "${env[@]}" xdotool search --name '^pi-coins$' windowfocus key Return || true
+    wait "$pid" || code=$?
+    ((code == 1)) || { say "without its platforms folder, the program showed no message box and ended with $code"; status=1; }
+    mv "$work/platforms.moved" "$(dirname "$exe")/platforms"
+
+    # The installer: silent install, the installed program from its Start
+    # menu entry's target, silent uninstall, and nothing left behind.
+    local setup user_dir installed shortcut key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\pi-coins'
+    setup=$(ls "$windows_build_dir"/pi-coins-*-windows-x86_64-setup.exe)
+    "${env[@]}" wine "$setup" /S && "${env[@]}" wineserver -w
+    user_dir="$work/prefix/drive_c/users/$(id -un)"
+    installed="$user_dir/AppData/Local/Programs/pi-coins"
+    shortcut="$user_dir/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/pi-coins.lnk"
+    if [[ ! -f "$installed/pi-coins.exe" || ! -f "$shortcut" ]] ||
+        ! "${env[@]}" wine reg query "$key" /v DisplayVersion 2>/dev/null | grep -q '1\.00'; then
+        say "the installer did not install the program, its shortcut and its uninstall entry"
+        status=1
+    fi
+    (cd "$build_dir" && "${env[@]}" PI_COINS_PROGRAM="$installed/pi-coins.exe" \
+        tests/tst_desktop "programStartsRunsAndEndsOnYes:working server") || status=$?
+    "${env[@]}" wine "$installed/uninstall.exe" /S && "${env[@]}" wineserver -w
+    if [[ -e "$installed" || -e "$shortcut" ]] ||
+        "${env[@]}" wine reg query "$key" >/dev/null 2>&1; then
+        say "the uninstaller left files, the shortcut or the uninstall entry behind"; status=1
+    fi
     say "Windows tests took $(($(date +%s) - started)) s"
     return "$status"
 }

@@ -20,7 +20,7 @@ namespace {
 constexpr int kPcm = 1;
 constexpr int kFloat = 3;
 constexpr int kExtensible = 0xfffe;
-constexpr int kMaxChannels = 8;
+constexpr int kMaxChannels = 64;
 constexpr std::uint32_t kMaxRate = 384'000;
 
 class WinMMCueDevice final : public CueDevice
@@ -58,23 +58,27 @@ private:
 
 } // namespace
 
-// PlaySound hands the format header to the wave mapper, which converts
-// integer PCM of 8, 16, 24 and 32 bits and 32-bit float, plain or
-// extensible, for up to eight channels; a header must be a whole
-// WAVEFORMATEX (18 bytes) for anything but plain PCM, and state the frame
-// size its format has.
+// What PlaySound was measured to play (under Wine, into PulseAudio):
+// integer PCM of 8, 16 and 24 bits, and of 32 bits when extensible; 32-bit
+// float, plain or extensible; 1 to 64 channels; 100 Hz to 384 kHz. It
+// refuses 32-bit plain PCM and 64-bit float, plays 12-bit PCM as silence,
+// and ends the process on a rate above 384 kHz (the sound server's limit)
+// or a header whose frame size is 0. The frame size a header states must be
+// the one its format has.
 QString SystemPlayerRefuses(const WaveLayout& wave)
 {
     const bool extensible = wave.tag == kExtensible;
     const int format = extensible ? wave.subFormat : wave.tag;
-    if ((format != kPcm && format != kFloat) || (extensible && wave.formatSize < 40) ||
-        (wave.tag != kPcm && wave.formatSize < 18))
+    if ((format != kPcm && format != kFloat) || (extensible && wave.formatSize < 40))
         return QStringLiteral("is neither PCM nor float");
-    if (format == kPcm ? wave.bits % 8 != 0 || wave.bits == 0 || wave.bits > 32
-                       : wave.bits != 32)
-        return QStringLiteral("is in an unsupported format (%1-bit %2)")
+    const bool playable = format == kFloat ? wave.bits == 32
+                                           : wave.bits == 8 || wave.bits == 16 ||
+                                                 wave.bits == 24 || (extensible && wave.bits == 32);
+    if (!playable)
+        return QStringLiteral("is in an unsupported format (%1-bit %2%3)")
             .arg(wave.bits)
-            .arg(format == kPcm ? QStringLiteral("PCM") : QStringLiteral("float"));
+            .arg(format == kPcm ? QStringLiteral("PCM") : QStringLiteral("float"))
+            .arg(extensible ? QStringLiteral(", extensible") : QString());
     if (wave.channels == 0 || wave.channels > kMaxChannels)
         return QStringLiteral("has %1 channels, which the player cannot map").arg(wave.channels);
     if (wave.rate == 0 || wave.rate > kMaxRate)
