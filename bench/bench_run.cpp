@@ -5,9 +5,9 @@
 #include "experiment/BoardGeometry.h"
 #include "experiment/Experiment.h"
 #include "platform/BoardImage.h"
-#include "platform/sound/MMControl.h"
 #include "platform/QBColor.h"
 #include "platform/Random.h"
+#include "platform/sound/MMControl.h"
 #include "window/Form1.h"
 
 #include <QApplication>

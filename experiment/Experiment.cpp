@@ -2,8 +2,8 @@
 
 #include "experiment/BoardGeometry.h"
 #include "platform/BoardSurface.h"
-#include "platform/sound/CueControl.h"
 #include "platform/Random.h"
+#include "platform/sound/CueControl.h"
 
 Q_LOGGING_CATEGORY(lcRun, "pi-coins.run", QtWarningMsg)
 
@@ -11,7 +11,8 @@ namespace experiment {
 
 Experiment::Experiment(platform::BoardSurface& canvas, platform::CueControl& sound,
                        platform::RandomSource& random, QObject* parent)
-    : QObject(parent), m_canvas(canvas), m_sound(sound), m_random(random), m_coinX(std::make_unique<CoinArray>()), m_coinY(std::make_unique<CoinArray>())
+    : QObject(parent), m_canvas(canvas), m_sound(sound), m_random(random),
+      m_coinX(std::make_unique<CoinArray>()), m_coinY(std::make_unique<CoinArray>())
 {}
 
 bool Experiment::RunExperiment(int coinCount)

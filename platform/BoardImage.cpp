@@ -149,9 +149,8 @@ void BoardImage::Line(float x1, float y1, float x2, float y2, Rgb color)
     // A line drawn again with only lines of its colour since changes no
     // pixel (the grid, at every activation after the first): not recorded,
     // so the record does not grow however often the window is activated.
-    for (auto i = m_operations.size(); i > 0 && (m_operations[i - 1].shape & kLine) &&
-                                       m_operations[i - 1].color == color;
-         --i) {
+    for (auto i = m_operations.size();
+         i > 0 && (m_operations[i - 1].shape & kLine) && m_operations[i - 1].color == color; --i) {
         const Operation& line = m_operations[i - 1];
         if (line.x == x1 && line.y == y1 && m_shapes[line.shape & ~kLine] == std::pair(x2, y2))
             return;
@@ -255,7 +254,7 @@ void BoardImage::RenderCoins(std::size_t first, std::size_t last)
         try {
             m_worker = std::make_unique<Worker>();
         } catch (const std::exception&) { // no thread, or no memory for one
-            m_noWorker = true;              // rendered here instead, the same
+            m_noWorker = true;            // rendered here instead, the same
         }
     }
     if (!longRun || !m_worker) {

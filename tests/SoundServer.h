@@ -29,7 +29,10 @@ public:
 #endif
     }
 
-    QString Address() const { return QStringLiteral("unix:") + Path("native"); }
+    QString Address() const
+    {
+        return QStringLiteral("unix:") + Path("native");
+    }
 
     bool Start()
     {
@@ -86,7 +89,10 @@ public:
     }
 
 private:
-    QString Path(const char* name) const { return m_dir.filePath(QLatin1String(name)); }
+    QString Path(const char* name) const
+    {
+        return m_dir.filePath(QLatin1String(name));
+    }
 
     QTemporaryDir m_dir;
     QProcess m_server;

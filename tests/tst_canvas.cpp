@@ -193,7 +193,8 @@ private Q_SLOTS:
         child.start(QCoreApplication::applicationFilePath(), {u"--no-threads"_s});
         QVERIFY(child.waitForFinished(30000));
         const QString err = QString::fromLocal8Bit(child.readAllStandardError());
-        QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, qPrintable(err));
+        QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0,
+                 qPrintable(err));
         QCOMPARE(err.count(u"sound cues stay silent: no player thread"_s), 1);
     }
 #endif

@@ -221,8 +221,8 @@ void Form1::CreateControls()
     m_labels[0]->setBuddy(m_labels[1]);
     m_labels[2]->setBuddy(m_labels[3]);
 
-    m_experiment = std::make_unique<experiment::Experiment>(*m_picture1, *m_mmControl1,
-                                                            *m_services.random);
+    m_experiment =
+        std::make_unique<experiment::Experiment>(*m_picture1, *m_mmControl1, *m_services.random);
 }
 
 void Form1::WireEvents()
@@ -243,8 +243,8 @@ bool Form1::event(QEvent* event)
         // The exit question handing the activation back as it closes (while
         // it closes, or whenever the window system gets to it afterwards) is
         // not the window being activated: the board stays as it was.
-        const bool handBack = std::exchange(m_handBackDue, false) ||
-                              (m_asking && std::exchange(m_questionHasFocus, false));
+        const bool handBack =
+            std::exchange(m_handBackDue, false) || (m_asking && m_questionHasFocus);
         if (!handBack)
             Form1Activate();
     } else if (event->type() == QEvent::Show && !m_shownOnce) {

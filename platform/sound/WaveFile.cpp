@@ -92,8 +92,7 @@ QString ReadWaveLayout(const CueFile& file, WaveLayout& wave)
     }
 
     pos += wave.formatSize;
-    if (QString problem = FindChunk(file, wave.end, pos, "data", wave.dataSize);
-        !problem.isEmpty())
+    if (QString problem = FindChunk(file, wave.end, pos, "data", wave.dataSize); !problem.isEmpty())
         return problem;
     if (wave.end - pos < wave.dataSize)
         return QStringLiteral("claims %1 bytes of sound but holds %2")

@@ -2,11 +2,10 @@
 
 #include <QGuiApplication>
 
-#include <xcb/xcb.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <xcb/xcb.h>
 
 namespace platform {
 
@@ -36,8 +35,8 @@ bool WindowManagerRuns(xcb_connection_t* connection)
 {
     static constexpr char kCheck[] = "_NET_SUPPORTING_WM_CHECK";
     const std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> atom(
-        xcb_intern_atom_reply(connection,
-                              xcb_intern_atom(connection, 1, sizeof kCheck - 1, kCheck), nullptr),
+        xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 1, sizeof kCheck - 1, kCheck),
+                              nullptr),
         &std::free);
     if (!atom || atom->atom == XCB_ATOM_NONE)
         return false;

@@ -8,7 +8,6 @@
 #include "platform/sound/WaveFile.h"
 
 #include <new>
-
 #include <windows.h>
 // after windows.h, whose types it uses
 #include <mmsystem.h>
@@ -72,8 +71,8 @@ QString SystemPlayerRefuses(const WaveLayout& wave)
     if ((format != kPcm && format != kFloat) || (extensible && wave.formatSize < 40))
         return QStringLiteral("is neither PCM nor float");
     const bool playable = format == kFloat ? wave.bits == 32
-                                           : wave.bits == 8 || wave.bits == 16 ||
-                                                 wave.bits == 24 || (extensible && wave.bits == 32);
+                                           : wave.bits == 8 || wave.bits == 16 || wave.bits == 24 ||
+                                                 (extensible && wave.bits == 32);
     if (!playable)
         return QStringLiteral("is in an unsupported format (%1-bit %2%3)")
             .arg(wave.bits)
