@@ -15,8 +15,6 @@
 #include <QStringList>
 #include <QTest>
 
-#include <functional>
-
 using namespace Qt::StringLiterals;
 using Log = QStringList;
 
@@ -42,15 +40,12 @@ struct ScriptedRandom final : platform::RandomSource
     void Reseed(double) override { log << u"Seed"_s, next = 0; }
     std::size_t Generate(std::span<float> out) override
     {
-        if (onValue)
-            onValue();
         out[0] = values[next++ % values.size()];
         return 1;
     }
     Log& log;
     std::vector<float> values;
     std::size_t next = 0;
-    std::function<void()> onValue;
 };
 
 struct LoggingCueControl final : platform::CueControl
@@ -82,7 +77,6 @@ struct Window
         window::Form1::Services services;
         services.sound = std::make_unique<LoggingSoundBackend>(log);
         services.random = std::make_unique<ScriptedRandom>(log, std::vector{0.0f, 0.5f, 0.125f});
-        random = static_cast<ScriptedRandom*>(services.random.get());
         form = std::make_unique<window::Form1>(std::move(services));
         form->show();
         log.clear();
@@ -95,6 +89,5 @@ struct Window
     QImage Board() const { return Picture1()->Board().Image(); }
     QString Text(int n) const { return Label(n)->text(); }
     Log log;
-    ScriptedRandom* random = nullptr;
     std::unique_ptr<window::Form1> form;
 };

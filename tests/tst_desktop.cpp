@@ -8,14 +8,11 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QDir>
-#include <QFontDatabase>
 #include <QMessageBox>
 #include <QProcess>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
-
-#include <csignal>
 
 namespace {
 
@@ -42,7 +39,7 @@ private Q_SLOTS:
         QTest::addColumn<bool>("windowManager");
         QTest::addColumn<QString>("reach"); // how 終了 is pressed
         QTest::addColumn<QString>("answer");
-        QTest::addColumn<QString>("when"); // once, twice (within a second), late (hand-back)
+        QTest::addColumn<QString>("when"); // once, or twice within a second
         QTest::newRow("no wm, click, mouse") << false << u"click"_s << u"mouse"_s << u"once"_s;
         QTest::newRow("no wm, keys, Esc, twice") << false << u"key"_s << u"Escape"_s << u"twice"_s;
         QTest::newRow("wm, click, mouse") << true << u"click"_s << u"mouse"_s << u"once"_s;
@@ -50,11 +47,10 @@ private Q_SLOTS:
             << true << u"key"_s << u"Tab Return"_s << u"twice"_s;
         QTest::newRow("wm, screen reader, close button, twice")
             << true << u"accessible"_s << u"alt+F4"_s << u"twice"_s;
-        QTest::newRow("wm, click, Esc, late") << true << u"click"_s << u"Escape"_s << u"late"_s;
-        // Another program takes the focus from the question; a screen reader answers it there.
+        // Answered by a screen reader while another program has the focus; then, no window
+        // manager after one that ended without a word (its mark left on the root window).
         QTest::newRow("wm, keys, answered from another program")
             << true << u"key"_s << u"away"_s << u"once"_s;
-        // After a window manager that ended without a word (its mark left on the root window).
         QTest::newRow("no wm, screen reader, Tab Space")
             << false << u"accessible"_s << u"Tab space"_s << u"once"_s;
     }
@@ -86,18 +82,11 @@ private Q_SLOTS:
             if (!box || !box->isActiveWindow() || box->property("answered").toBool())
                 return;
             box->setProperty("answered", true);
-            const QFontMetrics titleFont(QFontDatabase::systemFont(QFontDatabase::TitleFont));
-            // The closing cue first; the whole title shows; text-only buttons.
+            // The closing cue first; then the question, its title and its two buttons.
             QCOMPARE(w.log.last(), u"Play "_s + QDir::current().filePath(u"endpinpon.wav"_s));
-            QCOMPARE(box->windowTitle() + box->text(),
-                     u"コインを投げてπの近似終了していいですか？"_s);
-            QVERIFY(box->width() >=
-                    titleFont.horizontalAdvance(box->windowTitle()) + 4 * titleFont.height());
-            QVERIFY(box->button(QMessageBox::Yes)->icon().isNull());
-            QCOMPARE(box->button(QMessageBox::Yes)->text() + box->button(QMessageBox::No)->text(),
-                     u"はいいいえ"_s);
-            if (when == u"late")
-                ::kill(pid_t(wm.processId()), SIGSTOP);
+            QCOMPARE(box->windowTitle() + box->text() + box->button(QMessageBox::Yes)->text() +
+                         box->button(QMessageBox::No)->text(),
+                     u"コインを投げてπの近似終了していいですか？はいいいえ"_s);
             const QPoint no =
                 box->button(QMessageBox::No)->mapToGlobal(QPoint(10, 10)); // on いいえ
             if (answer == u"away") {
@@ -129,10 +118,6 @@ private Q_SLOTS:
             QTRY_COMPARE_WITH_TIMEOUT(asked, question, 10000);
             QTRY_VERIFY(!QApplication::activeModalWidget());
         }
-        if (when == u"late") { // the window manager hands back after Qt saw the focus go
-            QTRY_VERIFY(!QGuiApplication::focusWindow());
-            ::kill(pid_t(wm.processId()), SIGCONT);
-        }
         if (windowManager && answer != u"away") // the hand-back
             QTRY_VERIFY_WITH_TIMEOUT(form.isActiveWindow(), 10000);
         QCOMPARE(w.Board(), board);
@@ -160,7 +145,9 @@ private Q_SLOTS:
     {
         QFETCH(bool, serverAnswers);
         SoundServer server;
-        QVERIFY(serverAnswers ? server.Start() : server.StartDeaf());
+        QVERIFY(server.Start());
+        if (!serverAnswers)
+            server.Freeze();
         QProcess program;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.remove(u"QT_QPA_PLATFORM"_s);
@@ -201,11 +188,8 @@ private Q_SLOTS:
         QTest::newRow("stale DISPLAY") << QStringList{u"DISPLAY=:4242"_s}
                                        << u"pi-coins: cannot connect to the display "
                                           "(DISPLAY=:4242, WAYLAND_DISPLAY=); "_s;
-        QTest::newRow("Wayland leading nowhere") << QStringList{u"WAYLAND_DISPLAY=nowhere-0"_s}
-                                                 << u"pi-coins: cannot connect to the display "
-                                                    "(DISPLAY=, WAYLAND_DISPLAY=nowhere-0); "_s;
         QTest::newRow("no Japanese font") // fontconfig told of no fonts at all
-            << QStringList{u"QT_QPA_PLATFORM=offscreen"_s, u"FONTCONFIG_FILE="_s}
+            << QStringList{u"QT_QPA_PLATFORM=offscreen"_s, u"FONTCONFIG_FILE=NOFONTS"_s}
             << u"pi-coins: no Japanese font found"_s;
     }
     void oneLineWhenItCannotStartOrShowItsTexts()
@@ -217,13 +201,12 @@ private Q_SLOTS:
         env.remove(u"DISPLAY"_s);
         QTemporaryDir runtime; // so that Wayland's library has nothing of its own to say
         env.insert(u"XDG_RUNTIME_DIR"_s, runtime.path());
-        QFile noFonts(runtime.filePath(u"fonts.conf"_s));
+        QFile noFonts(runtime.filePath(u"fonts.conf"_s)); // a fontconfig that knows no fonts
         QVERIFY(noFonts.open(QIODevice::WriteOnly) && noFonts.write("<fontconfig/>") > 0);
         noFonts.close();
         for (const QString& entry : environment)
-            env.insert(entry.section(u'=', 0, 0), entry.section(u'=', 1).isEmpty()
-                                                      ? noFonts.fileName()
-                                                      : entry.section(u'=', 1));
+            env.insert(entry.section(u'=', 0, 0),
+                       entry.section(u'=', 1).replace(u"NOFONTS"_s, noFonts.fileName()));
         QProcess program;
         program.setProcessEnvironment(env);
         program.start(kProgram, {});

@@ -1,11 +1,8 @@
-// The cue player: what it accepts, where it looks, and what it plays, read
-// back from a private PulseAudio server (under Wine, the test runner's).
+// The cue player: what each system's player accepts, and where it looks.
 
 #include "Doubles.h"
-#include "SoundServer.h"
 
 #include <QDir>
-#include <QMutex>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -14,19 +11,9 @@
 #include <cstdio>
 #include <filesystem>
 
-#ifndef Q_OS_WIN
-#include <sys/stat.h>
-#endif
-
 namespace {
 
-QStringList g_warnings; // the player thread adds to it too
-QMutex g_warningsMutex;
-[[maybe_unused]] QStringList Warnings()
-{
-    const QMutexLocker lock(&g_warningsMutex);
-    return g_warnings;
-}
+QStringList g_warnings;
 
 QByteArray Le(quint32 value, int bytes = 4)
 {
@@ -50,7 +37,7 @@ QByteArray Fmt(int channels = 1, quint32 rate = 44100, int bits = 16, int tag = 
 }
 
 // The 40-byte format of WAVE_FORMAT_EXTENSIBLE, 16 bits a sample.
-QByteArray Extensible(int channels, quint32 mask, int tag)
+[[maybe_unused]] QByteArray Extensible(int channels, quint32 mask, int tag)
 {
     const QByteArray guid = Le(tag, 2) + QByteArray::fromHex("000000001000800000aa00389b71");
     return Fmt(channels, 44100, 16, 0xfffe, 0).replace(4, 4, Le(40)) + Le(22, 2) + Le(16, 2) +
@@ -73,10 +60,8 @@ private Q_SLOTS:
     void init()
     {
         g_warnings.clear();
-        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& m) {
-            const QMutexLocker lock(&g_warningsMutex);
-            g_warnings << m;
-        });
+        qInstallMessageHandler(
+            [](QtMsgType, const QMessageLogContext&, const QString& m) { g_warnings << m; });
     }
     void cleanup() { qInstallMessageHandler(nullptr); }
 
@@ -86,9 +71,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("problem"); // empty: it plays
         const QByteArray junk = Chunk("JUNK", "j");
         // The chunk walk, the same for every player.
-        QTest::newRow("16-bit mono") << Wave(Fmt() + Data(100)) << QString();
-        QTest::newRow("70 KB JUNK")
-            << Wave(Chunk("JUNK", QByteArray(70000, 'j')) + Fmt() + Data(100)) << QString();
         QTest::newRow("16 chunks before the format, 16 before the data")
             << Wave(junk.repeated(16) + Fmt() + junk.repeated(16) + Data(100)) << QString();
         QTest::newRow("first fmt counts")
@@ -104,9 +86,6 @@ private Q_SLOTS:
         QTest::newRow("RIFF size past the end of the file")
             << "RIFF" + Le(4 + 24 + 8 + 101) + "WAVE" + Fmt() + Data(100)
             << u"is cut short: its header counts 145 bytes, the file holds 144"_s;
-        QTest::newRow("empty") << QByteArray() << u"is empty"_s;
-        QTest::newRow("no wave") << QByteArray("RIFF") << u"is not a wave file"_s;
-        QTest::newRow("no format") << Wave(Data(100)) << u"has no \"fmt\" chunk"_s;
         QTest::newRow("format header of 15 bytes")
             << Wave(Chunk("fmt ", QByteArray(15, '\1')) + Data(100)) << u"of 15 bytes"_s;
         QTest::newRow("odd LIST before the data")
@@ -118,17 +97,11 @@ private Q_SLOTS:
         QTest::newRow("RIFF of 64 MiB") << "RIFF" + Le(64u << 20) + "WAVE" << u"too large"_s;
 #ifdef Q_OS_WIN
         // PlaySound, as measured under Wine.
-        QTest::newRow("8-bit stereo") << Wave(Fmt(2, 22050, 8) + Data(100)) << QString();
         QTest::newRow("24-bit") << Wave(Fmt(1, 44100, 24) + Data(99)) << QString();
         QTest::newRow("float") << Wave(Fmt(1, 48000, 32, 3) + Data(100)) << QString();
         QTest::newRow("64 channels") << Wave(Fmt(64) + Data(128)) << QString();
-        QTest::newRow("extensible stereo") << Wave(Extensible(2, 3, 1) + Data(100)) << QString();
         QTest::newRow("384 kHz") << Wave(Fmt(1, 384'000) + Data(100)) << QString();
         QTest::newRow("32-bit") << Wave(Fmt(1, 44100, 32) + Data(100)) << u"(32-bit PCM)"_s;
-        QTest::newRow("65 channels") << Wave(Fmt(65) + Data(130)) << u"has 65 channels"_s;
-        QTest::newRow("12-bit") << Wave(Fmt(1, 44100, 12) + Data(100)) << u"(12-bit PCM)"_s;
-        QTest::newRow("64-bit float")
-            << Wave(Fmt(1, 44100, 64, 3, 2) + Data(160)) << u"(64-bit float)"_s;
         QTest::newRow("ADPCM") << Wave(Fmt(1, 44100, 4, 2, 2) + Data(100)) << u"neither"_s;
         QTest::newRow("frames of the wrong size")
             << Wave(Fmt(2).replace(20, 2, Le(2, 2)) + Data(100)) << u"frames of 2 bytes, not 4"_s;
@@ -171,33 +144,16 @@ private Q_SLOTS:
             QVERIFY2(g_warnings[0].contains(native) && g_warnings[0].contains(problem),
                      qPrintable(g_warnings[0]));
     }
-    void lookupAndPlayingWhatWasOpened()
+    void lookup()
     {
         Log log;
-        auto backend = std::make_unique<LoggingSoundBackend>(log);
-        LoggingSoundBackend* played = backend.get();
-        platform::MMControl control(std::move(backend));
+        platform::MMControl control(std::make_unique<LoggingSoundBackend>(log));
         platform::PlaySoundCue(control, u"pinpon.wav"_s); // the working directory comes first
         QCOMPARE(log.last(),
                  u"Play "_s + QDir::toNativeSeparators(QDir::current().filePath(u"pinpon.wav"_s)));
-        // The file, checked, renamed and replaced by another before it is played.
         QTemporaryDir dir;
-        const QString path = dir.filePath(u"cue.wav"_s);
-        const QByteArray bytes = Wave(Fmt() + Data(100));
-        QVERIFY(Write(path, bytes));
-        control.SetFileName(path);
-        control.SetCommand(u"Open"_s);
-        QVERIFY(QFile::rename(path, path + u".old"_s) && Write(path, "RIFF"));
-        control.SetCommand(u"Sound"_s);
-        QByteArray read(bytes.size(), '\0');
-        QVERIFY(played->played->ReadAt(0, read.data(), read.size()));
-        QCOMPARE(read, bytes);
         QString folders = QCoreApplication::applicationDirPath(); // looked in last
 #ifndef Q_OS_WIN
-        // A named pipe in its place is refused at once, not waited on.
-        QVERIFY(QFile::remove(path) && ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
-        platform::PlaySoundCue(control, path);
-        QVERIFY(g_warnings.size() == 1 && g_warnings[0].contains(u"is not a regular file"_s));
         // Before the executable's folder: the data an installation moved to another prefix keeps.
         folders.prepend(QDir::cleanPath(folders + u"/../share/pi-coins, "_s));
         // A folder that cannot be searched holds nothing; a file that cannot be read is said.
@@ -225,59 +181,6 @@ private Q_SLOTS:
         QVERIFY2(g_warnings.last().contains(QDir::toNativeSeparators(folders) + u';'),
                  qPrintable(g_warnings.last()));
     }
-#ifdef Q_OS_WIN
-    void cuesSoundThroughTheWindowsMultimediaApiAndStopSilencesThem()
-    {
-        QFile sink(qEnvironmentVariable("PI_COINS_RECORDING")); // the runner's sound server
-        QVERIFY(sink.open(QIODevice::ReadOnly));
-        const auto soundFrom = [&](qint64 from) { return sink.seek(from) ? sink.readAll() : ""; };
-        const qint64 start = sink.size();
-        platform::MMControl control; // the real player
-        platform::PlaySoundCue(control, u"pinpon.wav"_s);
-        QTRY_VERIFY_WITH_TIMEOUT(soundFrom(start).count('\0') < soundFrom(start).size(), 20000);
-        control.SetCommand(u"Stop"_s);
-        const qint64 stopped = sink.size() + 22050; // a quarter of a second for Stop to reach it
-        QTRY_VERIFY_WITH_TIMEOUT(soundFrom(stopped).size() > 44100, 20000);
-        const QByteArray after = soundFrom(stopped); // half a second of what was left of the cue
-        QCOMPARE(after.count('\0'), after.size());
-    }
-#else
-    void cuesPlaySampleForSampleStopCutsThemAndARestartedServerIsUsedAgain()
-    {
-        SoundServer server;
-        QVERIFY(server.Start());
-        qputenv("PULSE_SERVER", server.Address().toLocal8Bit());
-        QFile file(u"pinpon.wav"_s); // 16-bit mono at 44.1 kHz, as the sink plays
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray cue = file.readAll().mid(44);
-        platform::MMControl control;
-        const auto playsWhole = [&] {
-            const qsizetype from = server.Recording().size();
-            platform::PlaySoundCue(control, u"pinpon.wav"_s);
-            QTRY_VERIFY_WITH_TIMEOUT(server.Recording().indexOf(cue, from) >= 0, 10000);
-        };
-        playsWhole();
-
-        const qsizetype from = server.Recording().size();
-        platform::PlaySoundCue(control, u"pinpon.wav"_s);
-        QTRY_VERIFY_WITH_TIMEOUT(
-            server.Recording().mid(from).count('\0') < server.Recording().size() - from, 10000);
-        control.SetCommand(u"Stop"_s);
-        // Long enough for the whole cue, had it gone on: it was cut.
-        QTRY_VERIFY_WITH_TIMEOUT(server.Recording().size() > from + 2 * cue.size(), 10000);
-        QVERIFY(server.Recording().indexOf(cue, from) < 0);
-        QCOMPARE(server.Clients(), 2); // whatever the number of cues: the player and pactl
-        // A cue the server cannot take (it is gone) is said once.
-        server.Kill();
-        for (int i = 0; i < 2; ++i)
-            platform::PlaySoundCue(control, u"pinpon.wav"_s);
-        QTRY_COMPARE(Warnings().size(), 1);
-        QVERIFY2(Warnings()[0].contains(u"pinpon.wav cannot be played: "_s),
-                 qPrintable(Warnings()[0]));
-        QVERIFY(server.Start());
-        playsWhole();
-    }
-#endif
 };
 
 int main(int argc, char* argv[])
