@@ -5,8 +5,9 @@
 #include <QPainter>
 
 #ifdef Q_OS_WIN
-#include <versionhelpers.h> // after windows.h, whose types it uses
 #include <windows.h>
+
+#include <versionhelpers.h> // after windows.h, whose types it uses
 #endif
 
 class WindowTest : public QObject
