@@ -6,8 +6,8 @@
 
 #ifdef Q_OS_WIN
 #include <windows.h>
-
-#include <versionhelpers.h> // after windows.h, whose types it uses
+// after windows.h, whose types it uses
+#include <versionhelpers.h>
 #endif
 
 class WindowTest : public QObject
