@@ -53,10 +53,12 @@ struct CueFile::Opened
     QString problem;               // otherwise why not, as "cannot be read (...)"
 };
 
-// The system's name of a file name given as text, and a path as text for
-// messages: absolute, with the system's separators, readable where its
-// bytes are not valid text.
+// The system's name of a file name given as text, and a system's name as
+// text, readable where its bytes are not valid text.
 std::filesystem::path NativePath(const QString& name);
+QString PathText(const std::filesystem::path& path);
+
+// A path as messages name it: absolute, with the system's separators.
 QString DisplayPath(const std::filesystem::path& path);
 
 // The folder of the running program, as the system names it, whatever

@@ -4,7 +4,7 @@
 #include "platform/sound/CueFile.h"
 #include "platform/sound/WaveFile.h"
 
-#include <QDir>
+#include <QStringList>
 
 #include <vector>
 
@@ -30,6 +30,17 @@ std::vector<std::filesystem::path> CueSearchFolders()
 }
 
 } // namespace
+
+QString DisplayPath(const std::filesystem::path& path)
+{
+    std::error_code error;
+    std::filesystem::path absolute = std::filesystem::absolute(path, error).lexically_normal();
+    if (error)
+        absolute = path;
+    if (!absolute.has_filename() && absolute != absolute.root_path())
+        absolute = absolute.parent_path();
+    return PathText(absolute);
+}
 
 OpenedCue OpenCueFile(const QString& fileName)
 {

@@ -53,15 +53,9 @@ std::filesystem::path NativePath(const QString& name)
     return QFile::encodeName(name).toStdString();
 }
 
-QString DisplayPath(const std::filesystem::path& path)
+QString PathText(const std::filesystem::path& path)
 {
-    std::error_code error;
-    std::filesystem::path absolute = std::filesystem::absolute(path, error).lexically_normal();
-    if (error)
-        absolute = path;
-    if (!absolute.has_filename() && absolute != absolute.root_path())
-        absolute = absolute.parent_path();
-    return QFile::decodeName(QByteArray::fromStdString(absolute.native()));
+    return QFile::decodeName(QByteArray::fromStdString(path.native()));
 }
 
 std::filesystem::path ProgramFolder()
