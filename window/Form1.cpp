@@ -160,8 +160,9 @@ Form1::Form1(Services services, QWidget* parent) : QWidget(parent), m_services(s
     // the new focus window. A hand-back still due is forgotten when another
     // window of the program takes the focus: it went there instead.
     connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* focus) {
-        m_questionHasFocus = m_asking && focus != nullptr && focus != windowHandle();
-        if (!m_asking && focus != nullptr && focus != windowHandle())
+        const bool otherWindow = focus != nullptr && focus != windowHandle();
+        m_questionHasFocus = m_asking && otherWindow;
+        if (otherWindow && !m_asking)
             m_handBackDue = false;
     });
 }

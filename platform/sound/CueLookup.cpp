@@ -50,24 +50,28 @@ OpenedCue OpenCueFile(const QString& fileName)
     const bool bare = !name.has_parent_path();
     const std::vector<std::filesystem::path> folders =
         bare ? CueSearchFolders() : std::vector<std::filesystem::path>{{}};
-    QStringList searched;
     for (const std::filesystem::path& folder : folders) {
         const std::filesystem::path candidate = folder / name;
-        searched << DisplayPath(candidate.has_parent_path() ? candidate.parent_path() : ".");
         CueFile::Opened opened = CueFile::Open(candidate);
         if (opened.missing)
             continue;
-        const QString path = DisplayPath(candidate);
         if (!opened.file)
-            return {nullptr, QStringLiteral("sound cue %1 %2").arg(path, opened.problem)};
+            return {nullptr,
+                    QStringLiteral("sound cue %1 %2").arg(DisplayPath(candidate), opened.problem)};
         WaveLayout wave;
         QString problem = ReadWaveLayout(*opened.file, wave);
         if (problem.isEmpty())
             problem = SystemPlayerRefuses(wave);
         if (!problem.isEmpty())
-            return {nullptr, QStringLiteral("sound cue %1 %2").arg(path, problem)};
+            return {nullptr, QStringLiteral("sound cue %1 %2").arg(opened.file->Path(), problem)};
         opened.file->SetWaveSize(wave.end);
         return {std::move(opened.file), {}};
+    }
+    // Not found: the folders looked in are named, for the message only.
+    QStringList searched;
+    for (const std::filesystem::path& folder : folders) {
+        const std::filesystem::path candidate = folder / name;
+        searched << DisplayPath(candidate.has_parent_path() ? candidate.parent_path() : ".");
     }
     searched.removeDuplicates();
     return {nullptr,
