@@ -1,4 +1,6 @@
+#include "platform/RunRecord.h"
 #include "platform/WindowSystem.h"
+#include "window/CommandLine.h"
 #include "window/Form1.h"
 
 #include <QApplication>
@@ -8,9 +10,9 @@
 namespace {
 
 // Messages of the window system while it starts up are held back: when it
-// cannot start (no display, or one that cannot be reached; on Windows, no
-// "platforms" folder) the toolkit aborts with a long plugin report, and one
-// line is what the user needs, where the user sees it.
+// cannot start (no display, or one that cannot be reached) the toolkit
+// aborts with a long plugin report, and one line is what the user needs,
+// where the user sees it.
 QList<QPair<QtMsgType, QString>>* g_startupMessages = nullptr;
 
 void HoldStartupMessage(QtMsgType type, const QMessageLogContext&, const QString& message)
@@ -19,25 +21,7 @@ void HoldStartupMessage(QtMsgType type, const QMessageLogContext&, const QString
         g_startupMessages->append({type, message});
         return;
     }
-#ifdef Q_OS_WIN
-    platform::ShowStartupProblem(QStringLiteral("pi-coins: the window system cannot be started; "
-                                                "keep the folder \"platforms\" beside "
-                                                "pi-coins.exe"));
-#else
-    const QString display = qEnvironmentVariable("DISPLAY");
-    const QString wayland = qEnvironmentVariable("WAYLAND_DISPLAY");
-    if (display.isEmpty() && wayland.isEmpty()) {
-        platform::ShowStartupProblem(
-            QStringLiteral("pi-coins: no display found (neither DISPLAY nor WAYLAND_DISPLAY is "
-                           "set); start it from a graphical session"));
-    } else {
-        platform::ShowStartupProblem(
-            QStringLiteral("pi-coins: cannot connect to the display (DISPLAY=%1, "
-                           "WAYLAND_DISPLAY=%2); start it from a graphical session or set "
-                           "DISPLAY to a running one")
-                .arg(display, wayland));
-    }
-#endif
+    platform::ShowStartupProblem(platform::WindowSystemFailure());
     std::_Exit(EXIT_FAILURE);
 }
 
@@ -45,6 +29,21 @@ void HoldStartupMessage(QtMsgType type, const QMessageLogContext&, const QString
 
 int main(int argc, char* argv[])
 {
+    // The command line first, without the window system: --help and
+    // --version work where there is no display.
+    const window::CommandLine commandLine =
+        window::ParseCommandLine(platform::CommandLineArguments(argc, argv));
+    if (commandLine.action != window::CommandLine::Action::Run) {
+        const bool refused = commandLine.action == window::CommandLine::Action::Refuse;
+        platform::ShowCommandLineText(commandLine.text, refused);
+        return refused ? 2 : 0;
+    }
+    // What the toolkit needs and would miss only after a box of its own.
+    if (const QString problem = platform::WindowSystemMissing(); !problem.isEmpty()) {
+        platform::ShowStartupProblem(problem);
+        return EXIT_FAILURE;
+    }
+
     QList<QPair<QtMsgType, QString>> startupMessages;
     g_startupMessages = &startupMessages;
     const QtMessageHandler defaultHandler = qInstallMessageHandler(HoldStartupMessage);
@@ -56,19 +55,29 @@ int main(int argc, char* argv[])
         qt_message_output(type, QMessageLogContext(), message);
     QCoreApplication::setApplicationName(QStringLiteral("pi-coins"));
     QCoreApplication::setApplicationVersion(QStringLiteral(PI_COINS_VERSION));
+    // The window belongs to its desktop entry: its app id on Wayland, and
+    // the class its entry's StartupWMClass names on X11.
+    QGuiApplication::setDesktopFileName(QStringLiteral(PI_COINS_APP_ID));
 
     if (!window::HaveJapaneseFont()) {
         platform::ShowStartupProblem(
             QStringLiteral("pi-coins: no Japanese font found, so the window's texts show as "
                            "boxes; %1")
-#ifdef Q_OS_WIN
-                .arg(QStringLiteral("keep the folder \"fonts\" beside pi-coins.exe")));
-#else
-                .arg(QStringLiteral("install the Debian package fonts-ipafont-gothic")));
-#endif
+                .arg(platform::JapaneseFontAdvice()));
     }
 
-    window::Form1 form;
+    window::Form1::Services services;
+    services.seed = commandLine.seed;
+    if (!commandLine.recordPath.isEmpty()) {
+        QString problem;
+        services.record = platform::RunRecord::Open(commandLine.recordPath, problem);
+        if (!services.record) {
+            platform::ShowStartupProblem(
+                QStringLiteral("pi-coins: runs are not recorded: %1 cannot be appended to (%2)")
+                    .arg(commandLine.recordPath, problem));
+        }
+    }
+    window::Form1 form(std::move(services));
     QObject::connect(&form, &window::Form1::Unloaded, &app, [] { QCoreApplication::exit(0); });
     form.show();
     return app.exec();

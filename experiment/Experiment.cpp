@@ -5,6 +5,8 @@
 #include "platform/Random.h"
 #include "platform/sound/CueControl.h"
 
+#include <utility>
+
 Q_LOGGING_CATEGORY(lcRun, "pi-coins.run", QtWarningMsg)
 
 namespace experiment {
@@ -24,7 +26,9 @@ bool Experiment::RunExperiment(int coinCount)
     m_canvas.Cls();
     std::int32_t hitCount = 0;
     DrawBoardGrid(m_canvas);
-    m_random.Randomize(platform::Timer());
+    const std::uint32_t seed = m_fixedSeed ? std::exchange(*m_fixedSeed, NextSeed(*m_fixedSeed))
+                                           : platform::SeedFromTimer(platform::Timer());
+    m_random.Randomize(seed);
 
     CoinArray& coinX = *m_coinX;
     CoinArray& coinY = *m_coinY;
@@ -39,9 +43,9 @@ bool Experiment::RunExperiment(int coinCount)
     }
 
     const QString estimate = PiEstimateText(PiEstimate(hitCount, coinCount));
-    Q_EMIT Finished(coinCount, hitCount, estimate);
-    qCDebug(lcRun).nospace().noquote()
-        << "run of " << coinCount << " coins: " << hitCount << " hits, estimate " << estimate;
+    Q_EMIT Finished(coinCount, hitCount, estimate, seed);
+    qCDebug(lcRun).nospace().noquote() << "run of " << coinCount << " coins: " << hitCount
+                                       << " hits, estimate " << estimate << ", seed " << seed;
     return true;
 }
 

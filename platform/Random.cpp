@@ -9,6 +9,15 @@ namespace platform {
 
 namespace {
 
+// One step of SplitMix64: the upper 32 bits of the mixed next state.
+std::uint32_t SplitMix(std::uint64_t& state)
+{
+    std::uint64_t z = (state += 0x9e3779b97f4a7c15ULL);
+    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
+    z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
+    return static_cast<std::uint32_t>((z ^ (z >> 31)) >> 32);
+}
+
 // Fills an engine's state from one 64-bit value through SplitMix64, without
 // allocating (std::seed_seq keeps its input in a vector).
 struct SplitMixSeedSequence
@@ -18,12 +27,8 @@ struct SplitMixSeedSequence
 
     template <typename Iterator> void generate(Iterator first, Iterator last)
     {
-        for (; first != last; ++first) {
-            std::uint64_t z = (state += 0x9e3779b97f4a7c15ULL);
-            z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
-            z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
-            *first = static_cast<result_type>((z ^ (z >> 31)) >> 32);
-        }
+        for (; first != last; ++first)
+            *first = SplitMix(state);
     }
 };
 
@@ -51,6 +56,12 @@ std::size_t RandomGenerator::Generate(std::span<float> out)
     for (float& value : out)
         value = static_cast<float>(m_engine() >> 8) * 0x1p-24f;
     return out.size();
+}
+
+std::uint32_t SeedFromTimer(double seconds)
+{
+    auto state = std::bit_cast<std::uint64_t>(seconds);
+    return SplitMix(state);
 }
 
 double Timer()

@@ -69,4 +69,10 @@ private:
 // the system clock.
 double Timer();
 
+// A whole-number seed from 0 to 2^32 - 1 for a run seeded from the clock:
+// the reading of Timer() mixed down to 32 bits, so that readings a moment
+// apart give unrelated seeds, and the seed can be written down and given
+// back to replay the run.
+std::uint32_t SeedFromTimer(double seconds);
+
 } // namespace platform

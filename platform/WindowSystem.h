@@ -1,14 +1,38 @@
 #pragma once
 
+#include <QStringList>
+
 class QString;
 
 namespace platform {
+
+// The program's arguments as the system gives them, the program's name
+// first: on Windows from its own wide command line, since `argv` holds
+// them in the local code page.
+QStringList CommandLineArguments(int argc, char* argv[]);
+
+// Shows what the command line asked for (help, the version) or one line on
+// what is wrong with it: on standard output or error on Linux; in a
+// message box on Windows, where a program with a window has no console.
+void ShowCommandLineText(const QString& text, bool isError);
 
 // Says a problem of the program's start where its user sees it: one line
 // on standard error on Linux; a message box on Windows, where a program
 // with a window has no console. Safe before the toolkit is up, and after
 // it failed.
 void ShowStartupProblem(const QString& line);
+
+// Why the window system cannot start, checked before it tries: on Windows
+// a missing "platforms" folder, which the toolkit would report in a box of
+// its own, in English. Empty when nothing is missing.
+QString WindowSystemMissing();
+
+// The line for a window system that failed to start: which display could
+// not be reached, or which folder to keep.
+QString WindowSystemFailure();
+
+// What the user can do when no font shows the window's Japanese texts.
+QString JapaneseFontAdvice();
 
 // Whether the window system gives the activation back to a window when a
 // dialog of its that held the focus closes. Windows and Wayland always do;

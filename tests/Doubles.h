@@ -69,14 +69,20 @@ struct LoggingSoundBackend final : platform::SoundBackend
     std::shared_ptr<const platform::CueFile> played;
 };
 
-// The window with those doubles: all coins on lattice points, its cues logged.
+// The window with those doubles: all coins on lattice points, its cues logged;
+// or, given a seed, the program's own generator with seeds fixed from it.
 struct Window
 {
-    Window()
+    explicit Window(std::optional<std::uint32_t> seed = {},
+                    std::unique_ptr<platform::RunRecord> record = {})
     {
         window::Form1::Services services;
         services.sound = std::make_unique<LoggingSoundBackend>(log);
-        services.random = std::make_unique<ScriptedRandom>(log, std::vector{0.0f, 0.5f, 0.125f});
+        if (!seed)
+            services.random =
+                std::make_unique<ScriptedRandom>(log, std::vector{0.0f, 0.5f, 0.125f});
+        services.seed = seed;
+        services.record = std::move(record);
         form = std::make_unique<window::Form1>(std::move(services));
         form->show();
         log.clear();

@@ -1,8 +1,16 @@
 // The window's commands, with the platform's services replaced by doubles.
 
 #include "Doubles.h"
+#include "window/CommandLine.h"
 
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QMimeData>
 #include <QPainter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -10,11 +18,207 @@
 #include <versionhelpers.h>
 #endif
 
+namespace {
+
+QStringList g_warnings;
+
+// The lines of a record, without their line ends.
+QStringList RecordLines(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.readAll()).split(u"\r\n"_s, Qt::SkipEmptyParts);
+}
+
+// In a child process: `runs` runs of 10 coins recorded into `path`.
+int RecordRuns(const QString& path, int runs)
+{
+    QString problem;
+    Window w(7, platform::RunRecord::Open(path, problem));
+    for (int i = 0; i < runs; ++i)
+        w.Command(1)->click();
+    return problem.isEmpty() ? 0 : 3;
+}
+
+} // namespace
+
 class WindowTest : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
+    void init()
+    {
+        g_warnings.clear();
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& m) {
+            if (type != QtDebugMsg)
+                g_warnings << m;
+        });
+    }
+    void cleanup() { qInstallMessageHandler(nullptr); }
+
+    void commandLine_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("outcome"); // what is done, and what is said or taken
+        QTest::newRow("nothing") << QStringList() << u"Run seed - record "_s;
+        QTest::newRow("seed and record")
+            << QStringList{u"--seed"_s, u"4294967295"_s, u"--record"_s, u"r.csv"_s}
+            << u"Run seed 4294967295 record r.csv"_s;
+        QTest::newRow("seed 0, the toolkit's options")
+            << QStringList{u"-platform"_s, u"offscreen"_s, u"-style=fusion"_s, u"-reverse"_s,
+                           u"--seed=0"_s}
+            << u"Run seed 0 record "_s;
+        QTest::newRow("version") << QStringList{u"--version"_s} << u"Version pi-coins 1.00"_s;
+        QTest::newRow("help") << QStringList{u"-h"_s} << u"Help Usage: pi-coins [options]"_s;
+        QTest::newRow("unknown option")
+            << QStringList{u"--bogus"_s} << u"Refuse pi-coins: Unknown option 'bogus'"_s;
+        const QString badSeed = u"Refuse pi-coins: bad value '%1' for --seed"_s;
+        for (const QString& seed : {u"4294967296"_s, u"-1"_s, u"+5"_s, u"1e3"_s, u" 5"_s, u""_s})
+            QTest::newRow(qPrintable(u"seed '"_s + seed + u'\''))
+                << QStringList{u"--seed"_s, seed} << badSeed.arg(seed);
+        QTest::newRow("seed without value")
+            << QStringList{u"--seed"_s} << u"Refuse pi-coins: Missing value after '--seed'"_s;
+        QTest::newRow("empty record")
+            << QStringList{u"--record="_s} << u"Refuse pi-coins: bad value '' for --record"_s;
+        QTest::newRow("argument") << QStringList{u"foo"_s}
+                                  << u"Refuse pi-coins: unexpected argument 'foo'"_s;
+    }
+    void commandLine()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, outcome);
+        const window::CommandLine line =
+            window::ParseCommandLine(QStringList{u"pi-coins"_s} + arguments);
+        const char* actions[] = {"Run", "Help", "Version", "Refuse"};
+        const QString said =
+            line.action == window::CommandLine::Action::Run
+                ? u"seed %1 record %2"_s.arg(line.seed ? QString::number(*line.seed) : u"-"_s,
+                                             line.recordPath)
+                : line.text;
+        QVERIFY2((QLatin1String(actions[int(line.action)]) + u' ' + said).startsWith(outcome),
+                 qPrintable(said));
+        if (line.action == window::CommandLine::Action::Refuse) // one line
+            QVERIFY(!line.text.contains(u'\n') && line.text.endsWith(u"see pi-coins --help"_s));
+        if (line.action == window::CommandLine::Action::Help) // every option, no toolkit's
+            QVERIFY(line.text.contains(u"--seed <S>"_s) &&
+                    line.text.contains(u"--record <FILE>"_s) && !line.text.contains(u"platform"_s));
+    }
+    void fixedSeedRecordedAndReplayed()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"runs.csv"_s);
+        QString problem;
+        QString results;
+        QImage thirdBoard;
+        {
+            Window w(12345, platform::RunRecord::Open(path, problem));
+            QVERIFY(problem.isEmpty());
+            for (int round = 0; round < 2; ++round) {
+                for (const int n : {1, 2, 3, 4, 7}) {
+                    w.Command(n)->click();
+                    results += w.Text(4) + u' ' + w.Text(2) + u", "_s;
+                    if (round == 0 && n == 3)
+                        thirdBoard = w.Board();
+                }
+            }
+        } // the record written to its end
+        // The same on every system the program runs on: these are Linux's.
+        QCOMPARE(results, u"8 3.2, 75 3, 785 3.14, 7849 3.1396, 39205 3.1364, "
+                          "7 2.8, 76 3.04, 780 3.12, 7894 3.1576, 39134 3.13072, "_s);
+        const QStringList lines = RecordLines(path);
+        QCOMPARE(lines.size(), 11);
+        QCOMPARE(lines[0], u"time,coins,hits,estimate,seed"_s);
+        static const QRegularExpression line(
+            uR"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d(Z|[+-]\d\d:\d\d),(\d+),(\d+),([\d.]+),(\d+)$)"_s);
+        QStringList recorded;
+        for (const QString& l : lines.mid(1)) {
+            const auto match = line.match(l);
+            QVERIFY2(match.hasMatch(), qPrintable(l));
+            recorded << match.captured(3) + u' ' + match.captured(4);
+        }
+        QCOMPARE(recorded.join(u", "_s) + u", "_s, results);
+        QVERIFY(lines[1].endsWith(u",12345"_s));
+        // The third run replayed by its recorded seed: the same coins.
+        Window replay(lines[3].section(u',', 4).toUInt());
+        replay.Command(3)->click();
+        QCOMPARE(replay.Text(4) + u' ' + replay.Text(2), u"785 3.14"_s);
+        QCOMPARE(replay.Board(), thirdBoard);
+        // A record appended to later keeps what it held, with no second header.
+        {
+            Window w(1, platform::RunRecord::Open(path, problem));
+            w.Command(1)->click();
+        }
+        QCOMPARE(RecordLines(path).mid(0, 11), lines);
+        QCOMPARE(RecordLines(path).count(lines[0]), 1);
+    }
+    void twoProgramsRecordToOneFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"shared.csv"_s);
+        QProcess programs[2];
+        for (QProcess& program : programs)
+            program.start(QCoreApplication::applicationFilePath(), {u"--record-runs"_s, path});
+        for (QProcess& program : programs)
+            QVERIFY(program.waitForFinished(60000) && program.exitCode() == 0);
+        const QStringList lines = RecordLines(path);
+        QCOMPARE(lines.size(), 1001);
+        QCOMPARE(lines.count(u"time,coins,hits,estimate,seed"_s), 1);
+        for (const QString& l : lines.mid(1))
+            QVERIFY2(l.count(u',') == 4 && l.section(u',', 1, 1) == u"10"_s, qPrintable(l));
+    }
+    void recordThatCannotBeWritten_data()
+    {
+        QTest::addColumn<QString>("path"); // in a temporary folder
+        QTest::addColumn<bool>("opens");   // at the start
+        QTest::newRow("a folder") << u"."_s << false;
+        QTest::newRow("in a missing folder") << u"missing/runs.csv"_s << false;
+        QTest::newRow("folder removed after the start") << u"gone/runs.csv"_s << true;
+#ifndef Q_OS_WIN
+        QTest::newRow("full disk") << u"/dev/full"_s << true;
+#endif
+    }
+    void recordThatCannotBeWritten()
+    {
+        QFETCH(QString, path);
+        QFETCH(bool, opens);
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir(u"gone"_s));
+        path = QDir(dir.path()).filePath(path);
+        QString problem;
+        auto record = platform::RunRecord::Open(path, problem);
+        QCOMPARE(bool(record), opens);
+        QCOMPARE(problem.isEmpty(), opens);
+        if (!opens)
+            return;
+        QDir(dir.filePath(u"gone"_s)).removeRecursively();
+        {
+            Window w({}, std::move(record));
+            for (int i = 0; i < 3; ++i)
+                w.Command(1)->click();
+            QCOMPARE(w.Text(4), u"10"_s); // the window goes on
+        }
+        QCOMPARE(g_warnings.size(), 1); // said once
+        QVERIFY2(g_warnings[0].startsWith(u"pi-coins: runs are no longer recorded in "_s),
+                 qPrintable(g_warnings[0]));
+    }
+    void copyBoardAndResult()
+    {
+        Window w;
+        w.form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.form.get()));
+        QApplication::clipboard()->clear();
+        QTest::keyClick(w.form->focusWidget(), Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QApplication::clipboard()->text(), u"格子とコインを描く盤"_s); // before a run
+        w.Command(3)->click();
+        w.Command(5)->setFocus(); // whichever control has the focus
+        QTest::keyClick(w.Command(5), Qt::Key_C, Qt::ControlModifier);
+        const QMimeData* copied = QApplication::clipboard()->mimeData();
+        QCOMPARE(copied->text(), u"1000個のコインのうち1000個が格子点と重なりました。π＝4"_s);
+        QCOMPARE(qvariant_cast<QImage>(copied->imageData()).convertToFormat(QImage::Format_RGB32),
+                 w.Board());
+    }
     void settingsArrivedAndBoldTextIsHeavierThanRegular()
     {
         // What the test runner sets reaches the program (under Wine, too).
@@ -85,5 +289,12 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(WindowTest)
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    if (argc == 3 && qstrcmp(argv[1], "--record-runs") == 0)
+        return RecordRuns(QString::fromLocal8Bit(argv[2]), 500);
+    WindowTest test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_window.moc"

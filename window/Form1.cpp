@@ -3,9 +3,11 @@
 #include "experiment/BoardGeometry.h"
 #include "experiment/Experiment.h"
 #include "platform/BoardCanvas.h"
+#include "platform/RunRecord.h"
 #include "platform/WindowSystem.h"
 #include "platform/sound/MMControl.h"
 
+#include <QClipboard>
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
@@ -16,8 +18,10 @@
 #include <QIcon>
 #include <QLabel>
 #include <QLoggingCategory>
+#include <QMimeData>
 #include <QPixmap>
 #include <QPushButton>
+#include <QShortcut>
 #include <QWindow>
 
 #include <utility>
@@ -224,6 +228,8 @@ void Form1::CreateControls()
 
     m_experiment =
         std::make_unique<experiment::Experiment>(*m_picture1, *m_mmControl1, *m_services.random);
+    if (m_services.seed)
+        m_experiment->FixSeeds(*m_services.seed);
 }
 
 void Form1::WireEvents()
@@ -236,6 +242,9 @@ void Form1::WireEvents()
     connect(m_commands[5], &QPushButton::clicked, this, &Form1::Command6Click);
     connect(m_commands[6], &QPushButton::clicked, this, &Form1::Command7Click);
     connect(m_experiment.get(), &experiment::Experiment::Finished, this, &Form1::ShowResults);
+    // Whichever control has the focus: no control of the window copies.
+    connect(new QShortcut(QKeySequence::Copy, this), &QShortcut::activated, this,
+            &Form1::CopyBoard);
 }
 
 bool Form1::event(QEvent* event)
@@ -264,7 +273,7 @@ void Form1::Form1Activate()
     experiment::DrawBoardGrid(*m_picture1);
 }
 
-void Form1::ShowResults(int coinCount, int hitCount, const QString& estimate)
+void Form1::ShowResults(int coinCount, int hitCount, const QString& estimate, std::uint32_t seed)
 {
     m_labels[1]->setText(estimate);
     m_labels[3]->setText(QString::number(hitCount));
@@ -273,6 +282,16 @@ void Form1::ShowResults(int coinCount, int hitCount, const QString& estimate)
             .arg(coinCount)
             .arg(hitCount)
             .arg(estimate));
+    if (m_services.record)
+        m_services.record->Append(coinCount, hitCount, estimate, seed);
+}
+
+void Form1::CopyBoard()
+{
+    auto* data = new QMimeData;
+    data->setImageData(m_picture1->Board().Image());
+    data->setText(m_picture1->accessibleDescription());
+    QGuiApplication::clipboard()->setMimeData(data);
 }
 
 void Form1::Command1Click()

@@ -21,12 +21,15 @@
 
 #include "platform/MessageBox.h"
 #include "platform/Random.h"
+#include "platform/RunRecord.h"
 #include "platform/sound/SoundBackend.h"
 
 #include <QFont>
 #include <QWidget>
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 
 class QLabel;
 class QPushButton;
@@ -65,6 +68,8 @@ public:
         std::unique_ptr<platform::SoundBackend> sound;    // default: the system's player
         std::unique_ptr<platform::MessageBox> messageBox; // default: QMessageBox
         std::unique_ptr<platform::RandomSource> random;   // default: RandomGenerator
+        std::optional<std::uint32_t> seed;                // default: each run from the clock
+        std::unique_ptr<platform::RunRecord> record;      // default: none
     };
 
     // The controls are children named as above (Command1, Label2, ...).
@@ -92,8 +97,11 @@ private:
     void Command5Click(); // exit
     void Command6Click(); // initialize
 
-    // A run's results, shown, and described on the canvas for screen readers.
-    void ShowResults(int coinCount, int hitCount, const QString& estimate);
+    // A run's results, shown, described on the canvas for screen readers,
+    // and recorded.
+    void ShowResults(int coinCount, int hitCount, const QString& estimate, std::uint32_t seed);
+    // Ctrl+C: the board at its device pixels and its description.
+    void CopyBoard();
 
     Services m_services;
     bool m_shownOnce = false;

@@ -14,6 +14,47 @@ void ShowStartupProblem(const QString& line)
     std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
 }
 
+QString WindowSystemMissing()
+{
+    return {}; // the toolkit's own failure is said by WindowSystemFailure()
+}
+
+QString WindowSystemFailure()
+{
+    const QString display = qEnvironmentVariable("DISPLAY");
+    const QString wayland = qEnvironmentVariable("WAYLAND_DISPLAY");
+    if (display.isEmpty() && wayland.isEmpty()) {
+        return QStringLiteral("pi-coins: no display found (neither DISPLAY nor WAYLAND_DISPLAY "
+                              "is set); start it from a graphical session");
+    }
+    return QStringLiteral("pi-coins: cannot connect to the display (DISPLAY=%1, "
+                          "WAYLAND_DISPLAY=%2); start it from a graphical session or set "
+                          "DISPLAY to a running one")
+        .arg(display, wayland);
+}
+
+QString JapaneseFontAdvice()
+{
+    return QStringLiteral("install the Debian package fonts-ipafont-gothic");
+}
+
+QStringList CommandLineArguments(int argc, char* argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
+void ShowCommandLineText(const QString& text, bool isError)
+{
+    std::FILE* stream = isError ? stderr : stdout;
+    std::fputs(text.toLocal8Bit().constData(), stream);
+    if (!text.endsWith(u'\n'))
+        std::fputc('\n', stream);
+    std::fflush(stream);
+}
+
 namespace {
 
 // The window a window names in its _NET_SUPPORTING_WM_CHECK property, or none.

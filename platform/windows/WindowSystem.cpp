@@ -2,7 +2,10 @@
 
 #include <QString>
 
+#include <string>
 #include <windows.h>
+// after windows.h, whose types it uses
+#include <shellapi.h>
 
 namespace platform {
 
@@ -10,6 +13,65 @@ void ShowStartupProblem(const QString& line)
 {
     MessageBoxW(nullptr, reinterpret_cast<LPCWSTR>(line.utf16()), L"pi-coins",
                 MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+}
+
+namespace {
+
+const QString kKeepPlatforms =
+    QStringLiteral("pi-coins: the window system cannot be started; keep the folder "
+                   "\"platforms\" beside pi-coins.exe");
+
+} // namespace
+
+QString WindowSystemMissing()
+{
+    // Where the toolkit is told elsewhere to look, it is left to it.
+    if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM_PLUGIN_PATH") ||
+        qEnvironmentVariableIsSet("QT_PLUGIN_PATH"))
+        return {};
+    std::wstring program(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, program.data(), DWORD(program.size()));
+        if (length == 0)
+            return {};
+        if (length < program.size()) {
+            program.resize(length);
+            break;
+        }
+        program.resize(program.size() * 2);
+    }
+    const std::wstring plugin =
+        program.substr(0, program.find_last_of(L'\\') + 1) + L"platforms\\qwindows.dll";
+    return GetFileAttributesW(plugin.c_str()) == INVALID_FILE_ATTRIBUTES ? kKeepPlatforms
+                                                                         : QString();
+}
+
+QString WindowSystemFailure()
+{
+    return kKeepPlatforms;
+}
+
+QString JapaneseFontAdvice()
+{
+    return QStringLiteral("keep the folder \"fonts\" beside pi-coins.exe");
+}
+
+QStringList CommandLineArguments(int, char*[])
+{
+    QStringList arguments;
+    int count = 0;
+    if (LPWSTR* words = CommandLineToArgvW(GetCommandLineW(), &count)) {
+        for (int i = 0; i < count; ++i)
+            arguments << QString::fromWCharArray(words[i]);
+        LocalFree(words);
+    }
+    return arguments;
+}
+
+void ShowCommandLineText(const QString& text, bool isError)
+{
+    MessageBoxW(nullptr, reinterpret_cast<LPCWSTR>(text.trimmed().utf16()), L"pi-coins",
+                MB_OK | MB_SETFOREGROUND | (isError ? MB_ICONERROR : MB_ICONINFORMATION));
 }
 
 // Windows activates the owner of an owned window that goes away while it
