@@ -38,6 +38,7 @@ int main(int argc, char* argv[])
         platform::ShowCommandLineText(commandLine.text, refused);
         return refused ? 2 : 0;
     }
+    platform::MarkRunning();
     // What the toolkit needs and would miss only after a box of its own.
     if (const QString problem = platform::WindowSystemMissing(); !problem.isEmpty()) {
         platform::ShowStartupProblem(problem);

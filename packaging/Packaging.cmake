@@ -21,7 +21,7 @@ install(FILES ${manual_gz} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 set(CPACK_PACKAGE_NAME pi-coins)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "pi-coins developers")
-set(CPACK_PACKAGE_CONTACT "pi-coins developers <pi-coins@example.org>")
+set(CPACK_PACKAGE_CONTACT "pi-coins developers <picoins@users.noreply.github.com>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "estimate pi by throwing coins onto a square grid")
 set(CPACK_PACKAGE_DESCRIPTION
     "A window that throws 10 to 50,000 coins at random onto a square grid and\n"
@@ -34,7 +34,7 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://pi-coins.example.org/")
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://picoins.github.io/")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # What the program needs at run time that no linked library names: Qt's
 # platform plugins, the Japanese font and libcanberra's PulseAudio backend.

@@ -22,6 +22,11 @@ void ShowCommandLineText(const QString& text, bool isError);
 // it failed.
 void ShowStartupProblem(const QString& line);
 
+// Marks the program as running for as long as it runs, so that its
+// installer and uninstaller can tell (on Windows, a named mutex; elsewhere
+// nothing).
+void MarkRunning();
+
 // Why the window system cannot start, checked before it tries: on Windows
 // a missing "platforms" folder, which the toolkit would report in a box of
 // its own, in English. Empty when nothing is missing.

@@ -180,6 +180,75 @@ private Q_SLOTS:
         if (!wine) // where the toolkit's own messages go, after start-up too
             QVERIFY(program.readAllStandardError().contains("run of 10 coins: "));
     }
+    void windowBelongsToItsEntryAndFitsItsScreen_data()
+    {
+        QTest::addColumn<QString>("platform");
+        QTest::addColumn<QString>("scale");
+        QTest::addColumn<QRect>("window"); // on the 1280 x 1024 screen, in its pixels
+        QTest::newRow("X11, fits") << u"xcb"_s << u"1"_s << QRect(358, 68, 570, 636);
+        // Taller than the screen: its top-left inside (as far below the top as a title bar).
+        QTest::newRow("X11 at 2x, too small") << u"xcb"_s << u"2"_s << QRect(140, -1, 1140, 1272);
+        QTest::newRow("Wayland") << u"wayland"_s << u"1"_s << QRect();
+    }
+    void windowBelongsToItsEntryAndFitsItsScreen()
+    {
+        QFETCH(QString, platform);
+        QFETCH(QString, scale);
+        QFETCH(QRect, window);
+        QFile entry(QStringLiteral(PI_COINS_DESKTOP_ENTRY));
+        QVERIFY(entry.open(QIODevice::ReadOnly));
+        const QString entryText = QString::fromUtf8(entry.readAll());
+        QTemporaryDir runtime;
+        QProcess compositor;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"QT_SCALE_FACTOR"_s, scale);
+        env.insert(u"QT_QPA_PLATFORM"_s, platform);
+        env.insert(u"XDG_RUNTIME_DIR"_s, runtime.path());
+        if (platform == u"wayland") { // headless; the program says what it sends
+            env.insert(u"WAYLAND_DISPLAY"_s, u"wayland-test"_s);
+            env.insert(u"WAYLAND_DEBUG"_s, u"client"_s);
+            compositor.setProcessEnvironment(env);
+            compositor.start(u"weston"_s, {u"--backend=headless-backend.so"_s,
+                                           u"--socket=wayland-test"_s, u"--idle-time=0"_s});
+            QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(runtime.filePath(u"wayland-test"_s)), 20000);
+        }
+        QProcess program;
+        program.setProcessEnvironment(env);
+        program.start(kProgram, {});
+        if (platform == u"wayland") {
+            // The app id Wayland finds the entry by: the entry's own name.
+            QString err;
+            QTRY_VERIFY_WITH_TIMEOUT((err += QString::fromLocal8Bit(program.readAllStandardError()))
+                                         .contains(u"set_app_id(\"io.github.picoins.PiCoins\")"_s),
+                                     20000);
+            QVERIFY(entry.fileName().endsWith(u"/io.github.picoins.PiCoins.desktop"_s));
+        } else {
+            QTRY_VERIFY_WITH_TIMEOUT(Xdotool(u"search --name 円周率"_s), 20000);
+            QProcess xprop; // the class the entry's StartupWMClass names
+            xprop.start(u"sh"_s, {u"-c"_s, u"xprop -id $(xdotool search --name 円周率) WM_CLASS; "
+                                           "xdotool search --name 円周率 getwindowgeometry"_s});
+            QVERIFY(xprop.waitForFinished(10000));
+            const QString said = QString::fromLocal8Bit(xprop.readAllStandardOutput());
+            const QString wmClass = said.section(u'"', 3, 3);
+            QVERIFY2(!wmClass.isEmpty() &&
+                         entryText.contains(u"\nStartupWMClass="_s + wmClass + u'\n'),
+                     qPrintable(said));
+            const QRect shown(
+                QPoint(
+                    said.section(u"Position: "_s, 1).section(u',', 0, 0).toInt(),
+                    said.section(u"Position: "_s, 1).section(u',', 1).section(u' ', 0, 0).toInt()),
+                QSize(said.section(u"Geometry: "_s, 1).section(u'x', 0, 0).toInt(),
+                      said.section(u"Geometry: "_s, 1).section(u'x', 1).trimmed().toInt()));
+            if (window.top() >= 0) {
+                QCOMPARE(shown, window);
+            } else { // a title bar's room above, at most
+                QCOMPARE(shown.left(), window.left());
+                QVERIFY2(shown.top() > 0 && shown.top() < 100, qPrintable(said));
+            }
+        }
+        program.kill(), program.waitForFinished();
+        compositor.kill(), compositor.waitForFinished();
+    }
     void oneLineWhenItCannotStartOrShowItsTexts_data()
     {
         QTest::addColumn<QStringList>("environment"); // what differs from the caller's

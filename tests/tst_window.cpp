@@ -203,6 +203,28 @@ private Q_SLOTS:
         QVERIFY2(g_warnings[0].startsWith(u"pi-coins: runs are no longer recorded in "_s),
                  qPrintable(g_warnings[0]));
     }
+    void windowFitsItsScreen_data()
+    {
+        QTest::addColumn<QRect>("available");
+        QTest::addColumn<QPoint>("opens"); // the frame's top-left, laid out at (358, 38)
+        // The window with a frame of 30 above and 4 beside and below: 578 x 670.
+        QTest::newRow("fits: where laid out") << QRect(0, 0, 1920, 1040) << QPoint(354, 38);
+        QTest::newRow("exactly fits") << QRect(354, 38, 578, 670) << QPoint(354, 38);
+        QTest::newRow("150 %, 1920 x 1080, taskbar") // 1280 x 720 less 40
+            << QRect(0, 0, 1280, 680) << QPoint(354, 10);
+        QTest::newRow("2x on 1280 x 1024: taller") << QRect(0, 0, 640, 512) << QPoint(62, 0);
+        QTest::newRow("200 % on 1600 x 1200, panel above")
+            << QRect(0, 27, 800, 573) << QPoint(222, 27);
+        QTest::newRow("narrower and taller, second screen")
+            << QRect(1000, 100, 500, 400) << QPoint(1000, 100);
+        QTest::newRow("left of the area") << QRect(600, 0, 1000, 800) << QPoint(600, 38);
+    }
+    void windowFitsItsScreen()
+    {
+        QFETCH(QRect, available);
+        QFETCH(QPoint, opens);
+        QCOMPARE(window::FittedFramePosition(QRect(354, 38, 578, 670), available), opens);
+    }
     void copyBoardAndResult()
     {
         Window w;

@@ -21,9 +21,12 @@
 #include <QMimeData>
 #include <QPixmap>
 #include <QPushButton>
+#include <QScreen>
 #include <QShortcut>
+#include <QStyle>
 #include <QWindow>
 
+#include <algorithm>
 #include <utility>
 
 Q_LOGGING_CATEGORY(lcWindow, "pi-coins.window", QtWarningMsg)
@@ -139,6 +142,19 @@ bool HaveJapaneseFont()
             return false;
     }
     return true;
+}
+
+QPoint FittedFramePosition(QRect frame, QRect available)
+{
+    if (available.contains(frame))
+        return frame.topLeft();
+    const auto fit = [](int start, int length, int areaStart, int areaLength) {
+        if (length > areaLength)
+            return areaStart;
+        return std::clamp(start, areaStart, areaStart + areaLength - length);
+    };
+    return {fit(frame.left(), frame.width(), available.left(), available.width()),
+            fit(frame.top(), frame.height(), available.top(), available.height())};
 }
 
 Form1::Form1(Services services, QWidget* parent) : QWidget(parent), m_services(std::move(services))
@@ -261,10 +277,29 @@ bool Form1::event(QEvent* event)
         // Without a window manager the first showing never activates the
         // window; the board must still show its grid from the start.
         m_shownOnce = true;
+        FitOnScreen();
         if (!isActiveWindow())
             Form1Activate();
     }
     return QWidget::event(event);
+}
+
+void Form1::FitOnScreen()
+{
+    const QScreen* screen = QGuiApplication::screenAt(geometry().center());
+    if (screen == nullptr)
+        screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr || windowHandle() == nullptr)
+        return;
+    // The frame is known before the window is shown on Windows; on X11 it
+    // comes later, from the window manager: a title bar is reckoned with.
+    QMargins frame = windowHandle()->frameMargins();
+    if (frame.isNull())
+        frame.setTop(style()->pixelMetric(QStyle::PM_TitleBarHeight));
+    const QRect outer = geometry().marginsAdded(frame);
+    const QPoint fitted = FittedFramePosition(outer, screen->availableGeometry());
+    if (fitted != outer.topLeft())
+        setGeometry(QRect(fitted + QPoint(frame.left(), frame.top()), size()));
 }
 
 void Form1::Form1Activate()

@@ -58,6 +58,12 @@ QFont ControlFont(double pointSize, bool bold);
 // show the window's Japanese texts.
 bool HaveJapaneseFont();
 
+// Where a window's frame, laid out at `frame`, opens on a screen whose
+// available area is `available`: where it lies inside, there; otherwise
+// moved (never resized) into the area, or, where it is wider or taller
+// than the area, with its top-left, the title bar's end, at the area's.
+QPoint FittedFramePosition(QRect frame, QRect available);
+
 class Form1 final : public QWidget
 {
     Q_OBJECT
@@ -85,6 +91,8 @@ protected:
 
 private:
     void CreateControls();
+    // Moves the window, before it is first shown, so that it fits its screen.
+    void FitOnScreen();
     void WireEvents();
 
     // The eight event handlers.

@@ -14,6 +14,8 @@ void ShowStartupProblem(const QString& line)
     std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
 }
 
+void MarkRunning() {}
+
 QString WindowSystemMissing()
 {
     return {}; // the toolkit's own failure is said by WindowSystemFailure()

@@ -23,6 +23,12 @@ const QString kKeepPlatforms =
 
 } // namespace
 
+void MarkRunning()
+{
+    // Held until the process ends; the installer looks for it by name.
+    CreateMutexW(nullptr, FALSE, L"Local\\io.github.picoins.PiCoins.running");
+}
+
 QString WindowSystemMissing()
 {
     // Where the toolkit is told elsewhere to look, it is left to it.

@@ -1,10 +1,24 @@
 # Sourced by scripts/dev: the README's test command once more, in a root of
 # the current Debian stable (13, "trixie"), made with mmdebstrap from
-# Debian's own archive. The bare root is made once and kept as a tarball in
+# the Debian archive the machine's own apt sources name. The bare root is made once and kept as a tarball in
 # the cache outside the tree (beside Qt for Windows); every run unpacks a
 # fresh copy of it, so each run starts from a fresh Debian 13 machine. The
 # packages it downloads are kept in the cache too. The machine's own apt
 # configuration is not touched: the root has its own.
+
+# Prints the address of the machine's own Debian archive: the first one its
+# apt sources name for packages (not the security archive).
+machine_archive() {
+    local file
+    {
+        for file in /etc/apt/sources.list.d/*.sources; do
+            [[ -f "$file" ]] && awk '/^URIs:/ { for (i = 2; i <= NF; i++) print $i }' "$file"
+        done
+        for file in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+            [[ -f "$file" ]] && awk '$1 == "deb" { for (i = 2; i <= NF; i++) if ($i !~ /^\[/) { print $i; break } }' "$file"
+        done
+    } | grep -v -e security -e '^cdrom:' | head -n 1
+}
 
 # Prints the tarball of the bare Debian 13 root, making it first if need be.
 debian13_root_tarball() {
@@ -14,8 +28,11 @@ debian13_root_tarball() {
     if [[ ! -f "$tarball" ]]; then
         mkdir -p "$cache"
         say "Making a Debian 13 root into $tarball (once)"
+        local archive
+        archive=$(machine_archive)
+        [[ -n "$archive" ]] || { say "no Debian archive in this machine's apt sources"; return 1; }
         mmdebstrap --quiet --format=tar --variant=apt --include=ca-certificates trixie "$tarball.partial" \
-            http://deb.debian.org/debian >&2
+            "$archive" >&2
         mv "$tarball.partial" "$tarball"
     fi
     printf '%s\n' "$tarball"
