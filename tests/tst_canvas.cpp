@@ -8,6 +8,8 @@
 #include <QProcess>
 #include <QRandomGenerator>
 
+#include <cstdio>
+
 #ifndef Q_OS_WIN
 #include <sys/resource.h>
 #endif
@@ -25,6 +27,27 @@ int RunWithoutThreads()
     form.findChild<QPushButton*>(u"Command4"_s)->click(); // long enough for two render threads
     const QImage board = form.findChild<platform::BoardCanvas*>(u"Picture1"_s)->Board().Image();
     return board.copy(0, 218, 523, 217).allGray() ? 3 : 0; // coins in the lower half too
+}
+
+// In a child process on a screen of the given scale: the canvas's grid as
+// shown, the size of its drawing area and the thickness of a grid line, in
+// device pixels.
+int ShowScaled()
+{
+    platform::BoardCanvas canvas;
+    canvas.resize(527, 439);
+    experiment::DrawBoardGrid(canvas);
+    canvas.show();
+    if (!QTest::qWaitForWindowExposed(&canvas))
+        return 3;
+    const QImage shown = canvas.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const int column = shown.width() * 90 / 527; // between the first two vertical lines
+    int thickness = 0;
+    for (int y = 0; y < shown.height() * 100 / 439; ++y)
+        thickness += shown.pixel(column, y) == 0xff000000;
+    const QSize area = canvas.Board().Image().size();
+    std::printf("%d %d %d", area.width(), area.height(), thickness);
+    return 0;
 }
 
 } // namespace
@@ -78,6 +101,34 @@ private Q_SLOTS:
         board.Resize(kArea * ratio, ratio);
         QCOMPARE(board.Image(), expected);
     }
+    void renderedAtTheScreensDensity_data()
+    {
+        QTest::addColumn<double>("scale");
+        QTest::addColumn<int>("pen"); // the pen's width, rounded to whole device pixels
+        QTest::newRow("1x") << 1.0 << 1;
+        QTest::newRow("150 %") << 1.5 << 2;
+        QTest::newRow("2x") << 2.0 << 2;
+        QTest::newRow("3x") << 3.0 << 3;
+    }
+    void renderedAtTheScreensDensity()
+    {
+        QFETCH(double, scale);
+        QFETCH(int, pen);
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"QT_SCALE_FACTOR"_s, QString::number(scale));
+        env.insert(u"WINEQT_SCALE_FACTOR"_s, QString::number(scale));
+        child.setProcessEnvironment(env);
+        child.start(QCoreApplication::applicationFilePath(), {u"--show-scaled"_s});
+        QVERIFY(child.waitForFinished(30000) && child.exitCode() == 0);
+        const QStringList shown = QString::fromLatin1(child.readAllStandardOutput()).split(u' ');
+        QCOMPARE(shown.size(), 3);
+        // The area's 523 x 435 pixels at the scale, give or take the rounding of its edges.
+        QVERIFY2(qAbs(shown[0].toInt() - 523 * scale) <= 1 &&
+                     qAbs(shown[1].toInt() - 435 * scale) <= 1,
+                 qPrintable(shown.join(u' ')));
+        QCOMPARE(shown[2].toInt(), pen);
+    }
 #ifndef Q_OS_WIN
     void noThreadsNoEnd()
     {
@@ -101,6 +152,8 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     if (argc == 2 && qstrcmp(argv[1], "--no-threads") == 0)
         return RunWithoutThreads();
+    if (argc == 2 && qstrcmp(argv[1], "--show-scaled") == 0)
+        return ShowScaled();
     CanvasTest test;
     return QTest::qExec(&test, argc, argv);
 }

@@ -295,6 +295,14 @@ private Q_SLOTS:
         experiment::DrawBoardGrid(expected);
         QCOMPARE(w.Board(), expected.Image());
         QCOMPARE(w.Text(4), u"10"_s);
+        // Enter and Space press the focused button, Esc nothing.
+        w.Command(2)->setFocus();
+        QTest::keyClick(w.Command(2), Qt::Key_Return);
+        QCOMPARE(w.Text(4), u"100"_s);
+        QTest::keyClick(w.Command(1), Qt::Key_Space);
+        QCOMPARE(w.Text(4), u"10"_s);
+        QTest::keyClick(w.Command(2), Qt::Key_Escape);
+        QCOMPARE(w.Text(4), u"10"_s);
         // Each run button throws its own count (every scripted coin a hit).
         for (const auto& [n, coins] : {std::pair{2, 100}, {3, 1000}, {4, 10000}, {7, 50000}}) {
             w.Command(n)->click();

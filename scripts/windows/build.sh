@@ -87,7 +87,9 @@ build_windows_qt() {
 }
 
 # Makes the per-user installer from the zip's files with Debian's makensis;
-# the files are listed once, for installing and uninstalling.
+# the files are listed once, for installing and uninstalling. $1 and $2, if
+# given, are another version number and the installer to make for it (the
+# tests install an older version first).
 make_installer() {
     local stage="$windows_build_dir/stage" files="$windows_build_dir/installer-files.nsh" f
     rm -rf "$stage"
@@ -109,12 +111,13 @@ make_installer() {
         done
         echo '!endif'
     } >"$files"
-    local version
-    version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$windows_build_dir/CMakeCache.txt")
+    local version="${1:-}" outfile="${2:-}"
+    [[ -n "$version" ]] ||
+        version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$windows_build_dir/CMakeCache.txt")
+    [[ -n "$outfile" ]] || outfile="$windows_build_dir/pi-coins-$version-windows-x86_64-setup.exe"
     makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DFILES="$files" \
         -DSIZE_KB="$(du -sk "$stage" | cut -f1)" -DICON="$windows_build_dir/assets/frog.ico" \
-        -DOUTFILE="$windows_build_dir/pi-coins-$version-windows-x86_64-setup.exe" \
-        "$root/packaging/windows/installer.nsi" >/dev/null
+        -DOUTFILE="$outfile" "$root/packaging/windows/installer.nsi" >/dev/null
 }
 
 # Cross-builds the program in Release into $windows_build_dir and makes the

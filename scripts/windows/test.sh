@@ -108,21 +108,51 @@ test_windows() {
     mv "$work/platforms.moved" "$(dirname "$exe")/platforms"
 
     say "Windows tests: the start-up message checked after $(($(date +%s) - started)) s"
-    # The installer: silent install, the installed program from its Start
-    # menu entry's target, silent uninstall, and nothing left behind.
+    # The installer: an older version into a folder of a Japanese name with
+    # spaces, then this one into another folder over it; the installed
+    # program from its Start menu entry's target; the uninstaller while it
+    # runs, then after it; and nothing left behind.
     local setup user_dir installed shortcut key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\pi-coins'
+    local old_dir='C:\円周率 テスト\pi-coins' old_unix="$work/prefix/drive_c/円周率 テスト/pi-coins" code
     setup=$(ls "$windows_build_dir"/pi-coins-*-windows-x86_64-setup.exe)
+    make_installer 0.99 "$work/pi-coins-0.99-setup.exe"
+    "${env[@]}" wine "$work/pi-coins-0.99-setup.exe" /S "/D=$old_dir" && "${env[@]}" wineserver -w
+    [[ -f "$old_unix/pi-coins.exe" ]] && "${env[@]}" wine reg query "$key" /v DisplayVersion 2>/dev/null | grep -q '0\.99' ||
+        { say "the older installer did not install into $old_dir"; status=1; }
+    "${env[@]}" wine "$setup" /S '/D="C:\quoted"' && code=0 || code=$?
+    ((code == 2)) && [[ ! -e "$work/prefix/drive_c/quoted" ]] ||
+        { say "a quoted /D= was not refused (status $code)"; status=1; }
     "${env[@]}" wine "$setup" /S && "${env[@]}" wineserver -w
     user_dir="$work/prefix/drive_c/users/$(id -un)"
     installed="$user_dir/AppData/Local/Programs/pi-coins"
     shortcut="$user_dir/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/pi-coins.lnk"
-    if [[ ! -f "$installed/pi-coins.exe" || ! -f "$shortcut" ]] ||
-        ! "${env[@]}" wine reg query "$key" /v DisplayVersion 2>/dev/null | grep -q '1\.00'; then
-        say "the installer did not install the program, its shortcut and its uninstall entry"
+    # Offered the registered folder, it replaced the older install there.
+    [[ -f "$old_unix/pi-coins.exe" && ! -e "$installed" ]] &&
+        "${env[@]}" wine reg query "$key" /v DisplayVersion 2>/dev/null | grep -q '1\.00' ||
+        { say "the installer did not replace the older install in its own folder"; status=1; }
+    "${env[@]}" wine "$setup" /S '/D=C:\PiB' && "${env[@]}" wineserver -w
+    installed="$work/prefix/drive_c/PiB"
+    if [[ ! -f "$installed/pi-coins.exe" || ! -f "$shortcut" || -e "$old_unix" ]] ||
+        [[ $("${env[@]}" wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall' 2>/dev/null | grep -c 'pi-coins') != 1 ]] ||
+        ! "${env[@]}" wine reg query "$key" /v InstallLocation 2>/dev/null | grep -q 'PiB'; then
+        say "installed into another folder, there is not exactly one install and one entry"
         status=1
     fi
     (cd "$build_dir" && "${env[@]}" PI_COINS_PROGRAM="$installed/pi-coins.exe" \
         tests/tst_desktop "programStartsRunsAndEndsOnYes:working server") || status=$?
+    # While the program runs, the uninstaller changes nothing and says so.
+    "${env[@]}" wine "$installed/pi-coins.exe" >/dev/null 2>&1 &
+    local running=$!
+    wait_for 60 "${env[@]}" xdotool search --name 円周率
+    "${env[@]}" wine "$installed/uninstall.exe" /S && code=0 || code=$?
+    "${env[@]}" wineserver -w 2>/dev/null &
+    if ((code != 3)) || [[ ! -f "$installed/pi-coins.exe" || ! -f "$shortcut" ]] ||
+        ! "${env[@]}" wine reg query "$key" >/dev/null 2>&1; then
+        say "the uninstaller, while the program ran, ended with $code or changed something"
+        status=1
+    fi
+    kill "$running" 2>/dev/null; "${env[@]}" wineserver -k 2>/dev/null || true
+    wait "$running" 2>/dev/null || true
     "${env[@]}" wine "$installed/uninstall.exe" /S && "${env[@]}" wineserver -w
     if [[ -e "$installed" || -e "$shortcut" ]] ||
         "${env[@]}" wine reg query "$key" >/dev/null 2>&1; then
