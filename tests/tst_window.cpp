@@ -199,9 +199,9 @@ private Q_SLOTS:
                 w.Command(1)->click();
             QCOMPARE(w.Text(4), u"10"_s); // the window goes on
         }
-        QCOMPARE(g_warnings.size(), 1); // said once
-        QVERIFY2(g_warnings[0].startsWith(u"pi-coins: runs are no longer recorded in "_s),
-                 qPrintable(g_warnings[0]));
+        // Said once.
+        QVERIFY2(g_warnings.filter(u"pi-coins: runs are no longer recorded in "_s).size() == 1,
+                 qPrintable(g_warnings.join(u'\n')));
     }
     void windowFitsItsScreen_data()
     {

@@ -75,10 +75,14 @@ FunctionEnd
 
 Function .onInit
     SetShellVarContext current
-    ; NSIS takes /D= only unquoted, as the last option; a quoted one it
-    ; would pass over without a word.
-    ${StrStr} $0 $CMDLINE '/D="'
+    ; NSIS takes /D= only unquoted, as the last option, and leaves it out
+    ; of $CMDLINE; one it did not take (quoted as a whole), or a folder in
+    ; quotes, it would pass over without a word.
+    ${StrStr} $0 $CMDLINE '/D='
+    StrCmp $0 "" 0 quoted
+    ${StrStr} $0 $INSTDIR '"'
     StrCmp $0 "" unquoted
+    quoted:
         MessageBox MB_ICONSTOP "/D= のフォルダーは引用符で囲まずに最後に書いてください (/D=C:\フォルダー)。" /SD IDOK
         SetErrorLevel 2
         Quit

@@ -36,9 +36,9 @@ QString AppendToFile(const QString& path, const QByteArray& header, const QByteA
     QString problem;
     // A lock on one byte far past any end: the writers' mutex, which
     // blocks none of their writes.
-    OVERLAPPED far{};
-    far.OffsetHigh = 0x7fffffff;
-    if (!LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &far)) {
+    OVERLAPPED lockRange{};
+    lockRange.OffsetHigh = 0x7fffffff;
+    if (!LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &lockRange)) {
         problem = Reason(GetLastError());
     } else {
         if (!line.isEmpty()) {
@@ -51,7 +51,7 @@ QString AppendToFile(const QString& path, const QByteArray& header, const QByteA
                 written != DWORD(bytes.size()))
                 problem = Reason(GetLastError());
         }
-        UnlockFileEx(file, 0, 1, 0, &far);
+        UnlockFileEx(file, 0, 1, 0, &lockRange);
     }
     CloseHandle(file);
     return problem;
