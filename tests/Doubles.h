@@ -69,12 +69,26 @@ struct LoggingSoundBackend final : platform::SoundBackend
     std::shared_ptr<const platform::CueFile> played;
 };
 
-// The window with those doubles: all coins on lattice points, its cues logged;
-// or, given a seed, the program's own generator with seeds fixed from it.
+// Answers every question with `answer`, logging it.
+struct ScriptedMessageBox final : platform::MessageBox
+{
+    ScriptedMessageBox(Log& log, platform::MsgBoxResult answer) : log(log), answer(answer) {}
+    platform::MsgBoxResult AskYesNo(QWidget*, const QString& prompt, const QString& title) override
+    {
+        log << u"Ask "_s + title + u' ' + prompt;
+        return answer;
+    }
+    Log& log;
+    platform::MsgBoxResult answer;
+};
+
+// The window with those doubles: all coins on lattice points, its cues logged,
+// its questions answered No; or, given a seed, the program's own generator
+// with seeds fixed from it; or the toolkit's own question.
 struct Window
 {
     explicit Window(std::optional<std::uint32_t> seed = {},
-                    std::unique_ptr<platform::RunRecord> record = {})
+                    std::unique_ptr<platform::RunRecord> record = {}, bool realQuestion = false)
     {
         window::Form1::Services services;
         services.sound = std::make_unique<LoggingSoundBackend>(log);
@@ -82,6 +96,11 @@ struct Window
             services.random =
                 std::make_unique<ScriptedRandom>(log, std::vector{0.0f, 0.5f, 0.125f});
         services.seed = seed;
+        auto questions = std::make_unique<ScriptedMessageBox>(log, platform::MsgBoxResult::No);
+        if (!realQuestion) {
+            this->questions = questions.get();
+            services.messageBox = std::move(questions);
+        }
         services.record = std::move(record);
         form = std::make_unique<window::Form1>(std::move(services));
         form->show();
@@ -94,6 +113,8 @@ struct Window
     platform::BoardCanvas* Picture1() const { return Find<platform::BoardCanvas>(u"Picture1"_s); }
     QImage Board() const { return Picture1()->Board().Image(); }
     QString Text(int n) const { return Label(n)->text(); }
+
     Log log;
+    ScriptedMessageBox* questions = nullptr; // the window's, answering No unless told otherwise
     std::unique_ptr<window::Form1> form;
 };

@@ -69,7 +69,7 @@ private Q_SLOTS:
         QProcess other; // another program's window
         other.start(QCoreApplication::applicationFilePath(), {u"--other-window"_s});
         QTRY_VERIFY_WITH_TIMEOUT(Xdotool(u"search --name ^other$"_s), 10000);
-        Window w;
+        Window w({}, {}, true);
         window::Form1& form = *w.form;
         const QString activate = windowManager ? u"windowactivate"_s : u"windowfocus"_s;
         QTRY_VERIFY(Xdotool(u"search --name 円周率 "_s + activate) && form.isActiveWindow());

@@ -2,15 +2,19 @@
 
 #include "Doubles.h"
 #include "window/CommandLine.h"
+#include "window/QuestionHandBack.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
+#include <QFontDatabase>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPainter>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -202,6 +206,97 @@ private Q_SLOTS:
         // Said once.
         QVERIFY2(g_warnings.filter(u"pi-coins: runs are no longer recorded in "_s).size() == 1,
                  qPrintable(g_warnings.join(u'\n')));
+    }
+    void handBack_data()
+    {
+        // What the window sees, in order: the question opened and closed (1: where the window
+        // system hands the activation back), the focus on the window, the question or
+        // elsewhere, and activations. For each activation: G the user's (the grid is drawn),
+        // - the hand-back.
+        QTest::addColumn<QString>("events");
+        QTest::addColumn<QString>("answers");
+        QTest::newRow("X with a window manager") << u"open q close1 a w e a w"_s << u"-G"_s;
+        QTest::newRow("X without one") << u"open q close0 e a w"_s << u"G"_s;
+        // The question's focus let go before the hand-back comes (as X and Wayland do).
+        QTest::newRow("handed back after the focus left")
+            << u"open q close1 e a w e a"_s << u"-G"_s;
+        QTest::newRow("Wayland, handed back") << u"open q close1 w a e a"_s << u"-G"_s;
+        QTest::newRow("Windows, while it closes") << u"open q a w close1 e a w"_s << u"-G"_s;
+        QTest::newRow("answered from another program") << u"open q e close1 a w"_s << u"G"_s;
+        QTest::newRow("another window of the program takes the focus")
+            << u"open q close1 q a"_s << u"G"_s;
+        QTest::newRow("question without the focus") << u"q open close1 a"_s << u"G"_s;
+        QTest::newRow("twice, then the user")
+            << u"open q close1 a w open q a w close1 e a w"_s << u"--G"_s;
+        QTest::newRow("no question") << u"a w e a w"_s << u"GG"_s;
+    }
+    void handBack()
+    {
+        QFETCH(QString, events);
+        QFETCH(QString, answers);
+        using Focus = window::QuestionHandBack::Focus;
+        window::QuestionHandBack handBack;
+        QString said;
+        for (const QString& event : events.split(u' ')) {
+            if (event == u"open")
+                handBack.QuestionOpened();
+            else if (event.startsWith(u"close"))
+                handBack.QuestionClosed(event.endsWith(u'1'));
+            else if (event == u"a")
+                said += handBack.IsUsersActivation() ? u'G' : u'-';
+            else
+                handBack.FocusMoved(event == u"w"   ? Focus::Window
+                                    : event == u"q" ? Focus::OtherWindow
+                                                    : Focus::Elsewhere);
+        }
+        QCOMPARE(said, answers);
+    }
+    void exitQuestion_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("ends");
+        QTest::newRow("Yes ends the program") << int(platform::MsgBoxResult::Yes) << true;
+        QTest::newRow("No keeps everything") << int(platform::MsgBoxResult::No) << false;
+    }
+    void exitQuestion()
+    {
+        QFETCH(int, answer);
+        QFETCH(bool, ends);
+        Window w;
+        w.questions->answer = platform::MsgBoxResult(answer);
+        w.Command(3)->click();
+        const QImage board = w.Board();
+        const QString results = w.Text(2) + w.Text(4);
+        int unloaded = 0;
+        QObject::connect(w.form.get(), &window::Form1::Unloaded, [&] { ++unloaded; });
+        w.log.clear();
+        w.Command(5)->click();
+        // The closing cue first, then the question.
+        const QString cue = QDir::current().filePath(u"endpinpon.wav"_s);
+        QCOMPARE(w.log, (QStringList{u"Stop"_s, u"Play "_s + QDir::toNativeSeparators(cue),
+                                     u"Ask コインを投げてπの近似 終了していいですか？"_s}));
+        QCOMPARE(unloaded, ends ? 1 : 0);
+        QCOMPARE(w.form->isVisible(), !ends);
+        QCOMPARE(w.Board(), board);
+        QCOMPARE(w.Text(2) + w.Text(4), results);
+    }
+    void questionBoxShowsItsWholeTitle()
+    {
+        // Its title in the title bar's font, with room for the frame's icon and three buttons.
+        const QFontMetrics titleFont(QFontDatabase::systemFont(QFontDatabase::TitleFont));
+        const int needed =
+            titleFont.horizontalAdvance(u"コインを投げてπの近似"_s) + 6 * titleFont.height();
+        int width = 0;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            width = box->width();
+            box->button(QMessageBox::No)->click();
+        });
+        platform::QtMessageBox question;
+        QCOMPARE(question.AskYesNo(nullptr, u"終了していいですか？"_s, u"コインを投げてπの近似"_s),
+                 platform::MsgBoxResult::No);
+        QVERIFY2(width >= needed, qPrintable(u"%1 < %2"_s.arg(width).arg(needed)));
     }
     void windowFitsItsScreen_data()
     {

@@ -174,16 +174,13 @@ Form1::Form1(Services services, QWidget* parent) : QWidget(parent), m_services(s
     CreateControls();
     WireEvents();
 
-    // Whether the exit question holds the focus (and no other program has
-    // taken it since): then the question hands the activation back to this
-    // window as it closes. Qt delivers that activation before it announces
-    // the new focus window. A hand-back still due is forgotten when another
-    // window of the program takes the focus: it went there instead.
+    // Where the focus goes decides whether the exit question hands the
+    // activation back as it closes.
     connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* focus) {
-        const bool otherWindow = focus != nullptr && focus != windowHandle();
-        m_questionHasFocus = m_asking && otherWindow;
-        if (otherWindow && !m_asking)
-            m_handBackDue = false;
+        using Focus = QuestionHandBack::Focus;
+        m_handBack.FocusMoved(focus == nullptr          ? Focus::Elsewhere
+                              : focus == windowHandle() ? Focus::Window
+                                                        : Focus::OtherWindow);
     });
 }
 
@@ -266,12 +263,9 @@ void Form1::WireEvents()
 bool Form1::event(QEvent* event)
 {
     if (event->type() == QEvent::WindowActivate) {
-        // The exit question handing the activation back as it closes (while
-        // it closes, or whenever the window system gets to it afterwards) is
-        // not the window being activated: the board stays as it was.
-        const bool handBack =
-            std::exchange(m_handBackDue, false) || (m_asking && m_questionHasFocus);
-        if (!handBack)
+        // The exit question handing the activation back as it closes is not
+        // the window being activated: the board stays as it was.
+        if (m_handBack.IsUsersActivation())
             Form1Activate();
     } else if (event->type() == QEvent::Show && !m_shownOnce) {
         // Without a window manager the first showing never activates the
@@ -367,15 +361,10 @@ void Form1::Command6Click()
 void Form1::Command5Click()
 {
     platform::PlaySoundCue(*m_mmControl1, QStringLiteral("endpinpon.wav"));
-    m_asking = true;
+    m_handBack.QuestionOpened();
     const platform::MsgBoxResult answer =
         m_services.messageBox->AskYesNo(this, Text(kExitPrompt), Text(kExitTitle));
-    m_asking = false;
-    // Where the question closed with the focus, the window system gives the
-    // activation back, now or later. Where it does not (X without a window
-    // manager), or another program holds the focus, the next activation is
-    // the user's own return.
-    m_handBackDue = std::exchange(m_questionHasFocus, false) && platform::ActivationIsHandedBack();
+    m_handBack.QuestionClosed(platform::ActivationIsHandedBack());
     qCDebug(lcWindow) << "exit answered" << (answer == platform::MsgBoxResult::Yes ? "yes" : "no");
     if (answer != platform::MsgBoxResult::Yes)
         return;

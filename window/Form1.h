@@ -23,6 +23,7 @@
 #include "platform/Random.h"
 #include "platform/RunRecord.h"
 #include "platform/sound/SoundBackend.h"
+#include "window/QuestionHandBack.h"
 
 #include <QFont>
 #include <QWidget>
@@ -113,9 +114,7 @@ private:
 
     Services m_services;
     bool m_shownOnce = false;
-    bool m_asking = false;           // the exit question is open
-    bool m_questionHasFocus = false; // and holds the focus
-    bool m_handBackDue = false;      // it closed with the focus, which comes back here
+    QuestionHandBack m_handBack;
     platform::BoardCanvas* m_picture1 = nullptr;
     platform::MMControl* m_mmControl1 = nullptr;
     QLabel* m_picture2 = nullptr;
