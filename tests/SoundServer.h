@@ -2,7 +2,8 @@
 
 // A private PulseAudio server whose only sink plays into a pipe drained into
 // a file, read back sample by sample (a null sink's monitor misses the start
-// of a stream). It can be frozen, so that it never answers, and killed.
+// of a stream). It can be frozen, so that it never answers, killed, and
+// started again at the same address.
 
 #include <QFile>
 #include <QProcess>
@@ -53,6 +54,13 @@ public:
     {
         for (QProcess* process : {&m_server, &m_reader})
             process->kill(), process->waitForFinished(5000);
+    }
+    // Connected now: the one asking among them.
+    int Clients() const
+    {
+        QProcess pactl;
+        pactl.startCommand(QStringLiteral("pactl -s %1 list short clients").arg(Address()));
+        return pactl.waitForFinished(10000) ? int(pactl.readAllStandardOutput().count('\n')) : -1;
     }
     // Everything the sink has played so far: 16-bit mono samples at 44.1 kHz.
     QByteArray Recording() const

@@ -1,11 +1,16 @@
 // The cue player: what each system's player accepts, and where it looks.
 
 #include "Doubles.h"
+#include "SoundServer.h"
+#include "platform/sound/PlayerThreadBackend.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QMutex>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWaitCondition>
 #include <QtEndian>
 
 #include <cstdio>
@@ -13,7 +18,41 @@
 
 namespace {
 
-QStringList g_warnings;
+QStringList g_warnings; // the player thread adds to it too
+QMutex g_warningsMutex;
+QStringList Warnings()
+{
+    const QMutexLocker lock(&g_warningsMutex);
+    return g_warnings;
+}
+
+// A device that logs what it is asked and takes its time over the first cue,
+// until released; it refuses cues named "refused".
+struct SlowDevice final : platform::CueDevice
+{
+    QString Play(const platform::CueFile& cue) override
+    {
+        const QMutexLocker lock(&mutex);
+        played << QFileInfo(cue.Path()).fileName();
+        while (!released)
+            wake.wait(&mutex);
+        return cue.Path().contains(u"refused"_s) ? u"refused"_s : QString();
+    }
+    void Stop() override
+    {
+        const QMutexLocker lock(&mutex);
+        played << u"Stop"_s;
+    }
+    QStringList Played()
+    {
+        const QMutexLocker lock(&mutex);
+        return played;
+    }
+    QMutex mutex;
+    QWaitCondition wake;
+    bool released = false;
+    QStringList played;
+};
 
 QByteArray Le(quint32 value, int bytes = 4)
 {
@@ -60,8 +99,10 @@ private Q_SLOTS:
     void init()
     {
         g_warnings.clear();
-        qInstallMessageHandler(
-            [](QtMsgType, const QMessageLogContext&, const QString& m) { g_warnings << m; });
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& m) {
+            const QMutexLocker lock(&g_warningsMutex);
+            g_warnings << m;
+        });
     }
     void cleanup() { qInstallMessageHandler(nullptr); }
 
@@ -86,6 +127,11 @@ private Q_SLOTS:
         QTest::newRow("RIFF size past the end of the file")
             << "RIFF" + Le(4 + 24 + 8 + 101) + "WAVE" + Fmt() + Data(100)
             << u"is cut short: its header counts 145 bytes, the file holds 144"_s;
+        QTest::newRow("data past the RIFF size, within the file")
+            << "RIFF" + Le(4 + 24 + 8 + 50) + "WAVE" + Fmt() + Data(100)
+            << u"claims 100 bytes of sound but holds 50"_s;
+        QTest::newRow("format header of 4 KiB")
+            << Wave(Fmt(1, 44100, 16, 1, 4096 - 16) + Data(100)) << u"4096 bytes"_s;
         QTest::newRow("format header of 15 bytes")
             << Wave(Chunk("fmt ", QByteArray(15, '\1')) + Data(100)) << u"of 15 bytes"_s;
         QTest::newRow("odd LIST before the data")
@@ -144,6 +190,78 @@ private Q_SLOTS:
             QVERIFY2(g_warnings[0].contains(native) && g_warnings[0].contains(problem),
                      qPrintable(g_warnings[0]));
     }
+    void playerThreadTakesTheLatestRequestAndSaysWhatFails()
+    {
+        QTemporaryDir dir;
+        for (const char* name : {"a.wav", "b.wav", "refused.wav"})
+            QVERIFY(Write(dir.filePath(QLatin1String(name)), Wave(Fmt() + Data(100))));
+        auto* device = new SlowDevice;
+        platform::MMControl control(std::make_unique<platform::PlayerThreadBackend>(
+            [device] { return std::unique_ptr<platform::CueDevice>(device); }));
+        platform::PlaySoundCue(control, dir.filePath(u"a.wav"_s));
+        QTRY_COMPARE(device->Played(), QStringList{u"a.wav"_s});
+        // While the device is busy: the newer requests replace the older.
+        platform::PlaySoundCue(control, dir.filePath(u"b.wav"_s));
+        platform::PlaySoundCue(control, dir.filePath(u"refused.wav"_s));
+        platform::PlaySoundCue(control, dir.filePath(u"refused.wav"_s));
+        {
+            const QMutexLocker lock(&device->mutex);
+            device->released = true;
+            device->wake.wakeAll();
+        }
+        QTRY_COMPARE(device->Played().join(u' '), u"a.wav refused.wav"_s);
+        // The device's refusal, said once.
+        QTRY_COMPARE(Warnings().size(), 1);
+        QVERIFY2(Warnings()[0].contains(u"refused.wav cannot be played: refused"_s),
+                 qPrintable(Warnings()[0]));
+    }
+#ifndef Q_OS_WIN
+    void cuesPlayWholeOneAtATimeOnOneConnectionAndAfterARestart()
+    {
+        SoundServer server;
+        QVERIFY(server.Start());
+        qputenv("PULSE_SERVER", server.Address().toLocal8Bit());
+        QFile file(u"pinpon.wav"_s); // 16-bit mono at 44.1 kHz, as the sink plays
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray cue = file.readAll().mid(44);
+        platform::MMControl control; // the system's own player
+        const auto sounding = [&](qsizetype from) {
+            const QByteArray after = server.Recording().mid(from);
+            return after.count('\0') < after.size();
+        };
+        const auto playsWhole = [&] {
+            const qsizetype from = server.Recording().size();
+            platform::PlaySoundCue(control, u"pinpon.wav"_s);
+            QTRY_VERIFY_WITH_TIMEOUT(server.Recording().indexOf(cue, from) >= 0, 10000);
+        };
+        playsWhole();
+        // Cues started while one sounds stop it: what follows is the last one alone.
+        for (int i = 0; i < 3; ++i) {
+            const qsizetype from = server.Recording().size();
+            platform::PlaySoundCue(control, u"pinpon.wav"_s);
+            QTRY_VERIFY_WITH_TIMEOUT(sounding(from), 10000);
+        }
+        playsWhole();
+        QCOMPARE(server.Clients(), 2); // whatever the number of cues: the player and pactl
+        // Stop cuts a cue short.
+        const qsizetype from = server.Recording().size();
+        platform::PlaySoundCue(control, u"pinpon.wav"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(sounding(from), 10000);
+        control.SetCommand(u"Stop"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(server.Recording().size() > from + 2 * cue.size(), 10000);
+        QVERIFY(server.Recording().indexOf(cue, from) < 0);
+        // A server gone: said once; started again: used again.
+        server.Kill();
+        for (int i = 0; i < 2; ++i)
+            platform::PlaySoundCue(control, u"pinpon.wav"_s);
+        QTRY_COMPARE(Warnings().size(), 1);
+        QVERIFY2(Warnings()[0].contains(u"pinpon.wav cannot be played: "_s),
+                 qPrintable(Warnings()[0]));
+        QVERIFY(server.Start());
+        playsWhole();
+        playsWhole();
+    }
+#endif
     void lookup()
     {
         Log log;
