@@ -11,6 +11,7 @@
 
 #include <QColor>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QStringList>
 #include <QTest>
@@ -67,6 +68,48 @@ struct LoggingSoundBackend final : platform::SoundBackend
     void Stop() override { log << u"Stop"_s; }
     Log& log;
     std::shared_ptr<const platform::CueFile> played;
+};
+
+// The board as QPainter draws it at `ratio` device pixels a pixel, from the
+// board's definition: 0..480 units onto the 523 x 435 area edge to edge, the
+// ten grid lines in black, a coin an ellipse 50 units to each side and 0.85
+// of that (on the screen) up and down, blue when it covers a lattice point,
+// red when not; an aliased pen of `ratio` pixels, copying.
+struct ExpectedBoard
+{
+    explicit ExpectedBoard(int ratio)
+        : ratio(ratio), image(QSize(523, 435) * ratio, QImage::Format_RGB32)
+    {
+        image.fill(Qt::white);
+    }
+    QPoint At(double x, double y) const
+    {
+        return {qRound(x * image.width() / 480), qRound(y * image.height() / 480)};
+    }
+    void Grid()
+    {
+        QPainter painter(&image);
+        Pen(painter, Qt::black);
+        for (int k = 40; k <= 440; k += 100) {
+            painter.drawLine(At(0, k), At(480, k));
+            painter.drawLine(At(k, 0), At(k, 480));
+        }
+    }
+    void Coin(int x, int y, bool covered)
+    {
+        const double half = 50.0 * image.width() / 480;
+        const int a = qRound(half), b = qRound(0.85 * half);
+        QPainter painter(&image);
+        Pen(painter, covered ? Qt::blue : Qt::red);
+        painter.drawEllipse(QRect(At(x, y) - QPoint(a, b), QSize(2 * a, 2 * b)));
+    }
+    void Pen(QPainter& painter, Qt::GlobalColor color) const
+    {
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.setPen(QPen(color, ratio, Qt::SolidLine, Qt::FlatCap));
+    }
+    int ratio;
+    QImage image;
 };
 
 // Answers every question with `answer`, logging it.

@@ -69,20 +69,9 @@ private Q_SLOTS:
         QFETCH(int, ratio);
         // Drawn at 1x, shown at the ratio (a move to a screen of another density).
         platform::BoardImage board(kArea, 1);
-        const platform::BoardImage map(kArea * ratio, ratio); // where QPainter draws
-        QImage expected(kArea * ratio, QImage::Format_RGB32);
-        expected.fill(Qt::white);
-        QPainter painter(&expected);
-        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        ExpectedBoard expected(ratio);
         experiment::DrawBoardGrid(board);
-        painter.setPen(QPen(Qt::black, ratio, Qt::SolidLine, Qt::FlatCap));
-        const auto at = [&](int x, int y) { // board units onto the drawing area, edge to edge
-            return QPoint(qRound(x * 523.0 * ratio / 480), qRound(y * 435.0 * ratio / 480));
-        };
-        for (int k = 40; k <= 440; k += 100) {
-            painter.drawLine(at(0, k), at(480, k));
-            painter.drawLine(at(k, 0), at(k, 480));
-        }
+        expected.Grid();
         // Random centres, and the edges and corners where coins are clipped.
         QList<QPoint> centres = {{40, 40},   {439, 439}, {40, 439},  {439, 40},  {0, 240},
                                  {480, 240}, {240, 0},   {240, 480}, {-30, -30}, {510, 510}};
@@ -93,13 +82,11 @@ private Q_SLOTS:
             const bool covered =
                 experiment::CoversLatticePoint(std::int16_t(c.x()), std::int16_t(c.y()));
             experiment::DrawCoin(board, std::int16_t(c.x()), std::int16_t(c.y()), covered);
-            painter.setPen(QPen(covered ? Qt::blue : Qt::red, ratio, Qt::SolidLine, Qt::FlatCap));
-            painter.drawEllipse(map.EllipseRect(c.x(), c.y(), 50, 0.85f));
+            expected.Coin(c.x(), c.y(), covered);
         }
-        painter.end();
         board.Image();
         board.Resize(kArea * ratio, ratio);
-        QCOMPARE(board.Image(), expected);
+        QCOMPARE(board.Image(), expected.image);
     }
     void renderedAtTheScreensDensity_data()
     {

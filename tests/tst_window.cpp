@@ -365,10 +365,10 @@ private Q_SLOTS:
     {
         Window w;
         // At the start: the grid on a blank board, no results, the focus on the canvas.
-        platform::BoardImage expected(w.Board().size());
-        experiment::DrawBoardGrid(expected);
+        ExpectedBoard expected(1);
+        expected.Grid();
         const QImage start = w.Board();
-        QCOMPARE(start, expected.Image());
+        QCOMPARE(start, expected.image);
         QCOMPARE(w.Text(2) + w.Text(4), QString());
         QCOMPARE(w.form->focusWidget(), w.Picture1());
         QString captions;
@@ -385,10 +385,9 @@ private Q_SLOTS:
         QCoreApplication::sendEvent(w.form.get(), &activate);
         const QPoint coins[] = {{40, 240}, {90, 40}, {240, 90}}; // from the scripted values
         for (int i = 0; i < 10; ++i)
-            experiment::DrawCoin(expected, std::int16_t(coins[i % 3].x()),
-                                 std::int16_t(coins[i % 3].y()), true);
-        experiment::DrawBoardGrid(expected);
-        QCOMPARE(w.Board(), expected.Image());
+            expected.Coin(coins[i % 3].x(), coins[i % 3].y(), true);
+        expected.Grid();
+        QCOMPARE(w.Board(), expected.image);
         QCOMPARE(w.Text(4), u"10"_s);
         // Enter and Space press the focused button, Esc nothing.
         w.Command(2)->setFocus();
