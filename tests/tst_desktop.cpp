@@ -14,6 +14,8 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <cstdio>
+
 namespace {
 
 const QString kProgram =
@@ -82,6 +84,11 @@ private Q_SLOTS:
             if (!box || !box->isActiveWindow() || box->property("answered").toBool())
                 return;
             box->setProperty("answered", true);
+            // A check that fails here closes the question, so that the test ends.
+            const auto closeOnFailure = qScopeGuard([box] {
+                if (QTest::currentTestFailed())
+                    box->reject();
+            });
             // The closing cue first; then the question, its title and its two buttons.
             QCOMPARE(w.log.last(), u"Play "_s + QDir::current().filePath(u"endpinpon.wav"_s));
             QCOMPARE(box->windowTitle() + box->text() + box->button(QMessageBox::Yes)->text() +
@@ -185,16 +192,21 @@ private Q_SLOTS:
         QTest::addColumn<QString>("platform");
         QTest::addColumn<QString>("scale");
         QTest::addColumn<QRect>("window"); // on the 1280 x 1024 screen, in its pixels
-        QTest::newRow("X11, fits") << u"xcb"_s << u"1"_s << QRect(358, 68, 570, 636);
+        QTest::addColumn<QByteArray>(
+            "handsBack"); // whether a closing dialog gives the activation back
+        QTest::newRow("X11, fits")
+            << u"xcb"_s << u"1"_s << QRect(358, 68, 570, 636) << QByteArray("0");
         // Taller than the screen: its top-left inside (as far below the top as a title bar).
-        QTest::newRow("X11 at 2x, too small") << u"xcb"_s << u"2"_s << QRect(140, -1, 1140, 1272);
-        QTest::newRow("Wayland") << u"wayland"_s << u"1"_s << QRect();
+        QTest::newRow("X11 at 2x, too small")
+            << u"xcb"_s << u"2"_s << QRect(140, -1, 1140, 1272) << QByteArray("0");
+        QTest::newRow("Wayland") << u"wayland"_s << u"1"_s << QRect() << QByteArray("1");
     }
     void windowBelongsToItsEntryAndFitsItsScreen()
     {
         QFETCH(QString, platform);
         QFETCH(QString, scale);
         QFETCH(QRect, window);
+        QFETCH(QByteArray, handsBack);
         QFile entry(QStringLiteral(PI_COINS_DESKTOP_ENTRY));
         QVERIFY(entry.open(QIODevice::ReadOnly));
         const QString entryText = QString::fromUtf8(entry.readAll());
@@ -247,6 +259,12 @@ private Q_SLOTS:
             }
         }
         program.kill(), program.waitForFinished();
+        QProcess asked; // the window system's rule, asked on the same display
+        env.remove(u"WAYLAND_DEBUG"_s);
+        asked.setProcessEnvironment(env);
+        asked.start(QCoreApplication::applicationFilePath(), {u"--hands-back"_s});
+        QVERIFY(asked.waitForFinished(20000));
+        QCOMPARE(asked.readAllStandardOutput(), handsBack);
         compositor.kill(), compositor.waitForFinished();
     }
     void oneLineWhenItCannotStartOrShowItsTexts_data()
@@ -257,6 +275,9 @@ private Q_SLOTS:
         QTest::newRow("stale DISPLAY") << QStringList{u"DISPLAY=:4242"_s}
                                        << u"pi-coins: cannot connect to the display "
                                           "(DISPLAY=:4242, WAYLAND_DISPLAY=); "_s;
+        QTest::newRow("Wayland compositor not there")
+            << QStringList{u"WAYLAND_DISPLAY=wayland-gone"_s}
+            << u"pi-coins: cannot connect to the display (DISPLAY=, WAYLAND_DISPLAY=wayland-gone); "_s;
         QTest::newRow("no Japanese font") // fontconfig told of no fonts at all
             << QStringList{u"QT_QPA_PLATFORM=offscreen"_s, u"FONTCONFIG_FILE=NOFONTS"_s}
             << u"pi-coins: no Japanese font found"_s;
@@ -294,6 +315,11 @@ private Q_SLOTS:
 
 int main(int argc, char* argv[])
 {
+    if (argc == 2 && qstrcmp(argv[1], "--hands-back") == 0) {
+        QGuiApplication app(argc, argv);
+        std::fputs(platform::ActivationIsHandedBack() ? "1" : "0", stdout);
+        return 0;
+    }
     if (argc == 2 && qstrcmp(argv[1], "--other-window") == 0) { // another program's window
         QApplication app(argc, argv);
         QWidget other;
