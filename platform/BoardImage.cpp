@@ -17,9 +17,18 @@ namespace {
 
 // Enough for the largest run with its grid and the grid drawn once more over
 // its coins, so neither a run nor the activations after it grow the record.
-constexpr std::size_t kReservedOperations = 50'032;
+constexpr std::size_t kLargestRun = 50'000;
+constexpr std::size_t kGridLines = 10;
+constexpr std::size_t kReservedOperations = kGridLines + kLargestRun + kGridLines;
 constexpr std::size_t kReservedShapes = 64;
 constexpr std::uint32_t kNone = ~0u;
+// The nearest whole pixel, halves away from zero (as std::lround, without
+// its call).
+int RoundToPixel(double v)
+{
+    return v < 0 ? -int(0.5 - v) : int(v + 0.5);
+}
+
 // Below this many coins a second thread costs more than it saves.
 constexpr std::size_t kCoinsForTwoThreads = 2'000;
 
@@ -121,16 +130,15 @@ void BoardImage::Resize(QSize deviceSize, int penWidth)
 
 QPoint BoardImage::ToDevice(double x, double y) const
 {
-    // Nearest, halves away from zero (as std::lround, without its call).
-    const auto round = [](double v) { return v < 0 ? -int(0.5 - v) : int(v + 0.5); };
-    return {round(x * m_image.width() / kBoardUnits), round(y * m_image.height() / kBoardUnits)};
+    return {RoundToPixel(x * m_image.width() / kBoardUnits),
+            RoundToPixel(y * m_image.height() / kBoardUnits)};
 }
 
 QRect BoardImage::EllipseRect(float x, float y, float radius, float aspect) const
 {
     const double halfWidth = static_cast<double>(radius) * m_image.width() / kBoardUnits;
-    const auto a = static_cast<int>(std::lround(halfWidth));
-    const auto b = static_cast<int>(std::lround(std::abs(static_cast<double>(aspect)) * halfWidth));
+    const int a = RoundToPixel(halfWidth);
+    const int b = RoundToPixel(std::abs(static_cast<double>(aspect)) * halfWidth);
     const QPoint centre = ToDevice(x, y);
     return {centre.x() - a, centre.y() - b, 2 * a, 2 * b};
 }

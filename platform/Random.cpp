@@ -70,12 +70,7 @@ double Timer()
     const auto sinceEpoch = system_clock::now().time_since_epoch();
     const auto wholeSeconds = floor<seconds>(sinceEpoch);
     const std::time_t now = static_cast<std::time_t>(wholeSeconds.count());
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &now);
-#else
-    localtime_r(&now, &local);
-#endif
+    const std::tm local = LocalTime(now);
     const double fraction = duration<double>(sinceEpoch - wholeSeconds).count();
     return local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec + fraction;
 }

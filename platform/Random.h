@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <ctime>
 #include <random>
 #include <span>
 
@@ -64,6 +65,10 @@ private:
                                      0x9d2c5680, 15, 0xefc60000, 18, 1812433253>;
     Engine m_engine;
 };
+
+// The local time of day of `time`, as the system's thread-safe conversion
+// gives it (one per system, in unix/ and windows/).
+std::tm LocalTime(std::time_t time);
 
 // Seconds since local midnight, with the fraction at the full resolution of
 // the system clock.

@@ -23,18 +23,9 @@ public:
 
     bool Start()
     {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_dir.path());
-        env.insert(QStringLiteral("HOME"), m_dir.path());
-        env.remove(QStringLiteral("PULSE_SERVER"));
-        m_server.setProcessEnvironment(env);
         QFile::remove(Path("native"));
-        m_server.startCommand(
-            QStringLiteral("pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no "
-                           "--disable-shm=yes --log-level=error -L \"module-pipe-sink rate=44100 "
-                           "channels=1 format=s16le use_system_clock_for_timing=yes file=%1\" -L "
-                           "\"module-native-protocol-unix auth-anonymous=1 socket=%2\"")
-                .arg(Path("sink.fifo"), Path("native")));
+        m_server.start(QStringLiteral(PI_COINS_TEST_SERVERS),
+                       {QStringLiteral("sound"), m_dir.path()});
         // Ready once it listens (its sink and pipe come first).
         for (int i = 0; i < 500 && !QFile::exists(Path("native")); ++i)
             QTest::qWait(10);

@@ -41,7 +41,7 @@ private Q_SLOTS:
         QTest::addColumn<bool>("windowManager");
         QTest::addColumn<QString>("reach"); // how 終了 is pressed
         QTest::addColumn<QString>("answer");
-        QTest::addColumn<QString>("when"); // once, or twice within a second
+        QTest::addColumn<QString>("when"); // once, or twice in a row
         QTest::newRow("no wm, click, mouse") << false << u"click"_s << u"mouse"_s << u"once"_s;
         QTest::newRow("no wm, keys, Esc, twice") << false << u"key"_s << u"Escape"_s << u"twice"_s;
         QTest::newRow("wm, click, mouse") << true << u"click"_s << u"mouse"_s << u"once"_s;
@@ -329,7 +329,7 @@ int main(int argc, char* argv[])
     }
     // A private X server on a free display; Xvfb names it once it takes connections.
     QProcess xvfb;
-    xvfb.start(u"Xvfb"_s, {u"-displayfd"_s, u"1"_s, u"-nolisten"_s, u"tcp"_s});
+    xvfb.start(QStringLiteral(PI_COINS_TEST_SERVERS), {u"x"_s});
     while (!xvfb.canReadLine() && xvfb.waitForReadyRead(10000)) {
     }
     qputenv("DISPLAY", ":" + xvfb.readLine().trimmed());

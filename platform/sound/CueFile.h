@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <vector>
 #include <memory>
 
 namespace platform {
@@ -64,5 +65,9 @@ QString DisplayPath(const std::filesystem::path& path);
 // The folder of the running program, as the system names it, whatever
 // bytes its name holds; empty when the system does not say.
 std::filesystem::path ProgramFolder();
+
+// Where this system's installation keeps the cues, in the order they are
+// looked for after the working folder.
+std::vector<std::filesystem::path> InstalledCueFolders();
 
 } // namespace platform

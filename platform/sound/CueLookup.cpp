@@ -12,35 +12,17 @@ namespace platform {
 
 namespace {
 
-// Where a bare cue name is looked for, in order; the working folder first,
-// by an empty (relative) path.
+// Where a bare cue name is looked for, in order: the working folder first,
+// by an empty (relative) path, then where this system installs the cues.
 std::vector<std::filesystem::path> CueSearchFolders()
 {
     std::vector<std::filesystem::path> folders{{}};
-    const std::filesystem::path program = ProgramFolder();
-#ifdef PI_COINS_DATA_DIR
-    folders.emplace_back(PI_COINS_DATA_DIR);
-    // An installation moved to another prefix keeps its data beside it.
-    if (!program.empty())
-        folders.push_back((program / ".." / "share" / "pi-coins").lexically_normal());
-#endif
-    if (!program.empty())
-        folders.push_back(program);
+    for (std::filesystem::path& folder : InstalledCueFolders())
+        folders.push_back(std::move(folder));
     return folders;
 }
 
 } // namespace
-
-QString DisplayPath(const std::filesystem::path& path)
-{
-    std::error_code error;
-    std::filesystem::path absolute = std::filesystem::absolute(path, error).lexically_normal();
-    if (error)
-        absolute = path;
-    if (!absolute.has_filename() && absolute != absolute.root_path())
-        absolute = absolute.parent_path();
-    return PathText(absolute);
-}
 
 OpenedCue OpenCueFile(const QString& fileName)
 {

@@ -15,7 +15,6 @@ MMControl::MMControl(std::unique_ptr<SoundBackend> backend, QObject* parent)
 
 void MMControl::SetCommand(const QString& command)
 {
-    m_command = command;
     const auto is = [word = command.trimmed()](const char* name) {
         return word.compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
     };

@@ -41,23 +41,18 @@ class CueFile;
 class MMControl final : public QObject, public CueControl
 {
     Q_OBJECT
-    Q_PROPERTY(QString FileName READ FileName WRITE SetFileName)
-    Q_PROPERTY(QString Command READ Command WRITE SetCommand)
 
 public:
     // Takes the backend; without one it plays through the system's own.
     explicit MMControl(std::unique_ptr<SoundBackend> backend = {}, QObject* parent = nullptr);
 
-    QString FileName() const { return m_fileName; }
     void SetFileName(const QString& fileName) override { m_fileName = fileName; }
 
-    QString Command() const { return m_command; }
     void SetCommand(const QString& command) override;
 
 private:
     std::unique_ptr<SoundBackend> m_backend;
     QString m_fileName;
-    QString m_command;
     std::shared_ptr<const CueFile> m_opened;
     QSet<QString> m_warned;
 };

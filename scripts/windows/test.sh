@@ -35,14 +35,11 @@ test_windows() {
     trap 'kill "${pids[@]}" 2>/dev/null; WINEPREFIX="$work/prefix" wineserver -k 2>/dev/null; rm -rf "$work"' RETURN
     chmod 700 "$work"
 
-    Xvfb -displayfd 3 -nolisten tcp -screen 0 2400x2400x24 3>"$work/display" 2>/dev/null &
+    "$root/tests/servers.sh" x 2400x2400 >"$work/display" 2>/dev/null &
     pids+=($!)
     wait_for 10 test -s "$work/display"
     mkfifo "$work/sink.fifo"
-    XDG_RUNTIME_DIR="$work" HOME="$work" pulseaudio -n --daemonize=no --exit-idle-time=-1 \
-        --use-pid-file=no --disable-shm=yes --log-level=error \
-        -L "module-pipe-sink rate=44100 channels=1 format=s16le use_system_clock_for_timing=yes file=$work/sink.fifo" \
-        -L "module-native-protocol-unix auth-anonymous=1 socket=$work/native" &
+    "$root/tests/servers.sh" sound "$work" &
     pids+=($!)
     cat "$work/sink.fifo" >"$work/sink.raw" &
     pids+=($!)

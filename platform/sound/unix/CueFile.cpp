@@ -64,4 +64,16 @@ std::filesystem::path ProgramFolder()
     return std::filesystem::read_symlink("/proc/self/exe", error).parent_path();
 }
 
+// The data directory; an installation moved to another prefix keeps its
+// data beside it; then the program's own folder (the build tree).
+std::vector<std::filesystem::path> InstalledCueFolders()
+{
+    std::vector<std::filesystem::path> folders{PI_COINS_DATA_DIR};
+    if (const std::filesystem::path program = ProgramFolder(); !program.empty()) {
+        folders.push_back((program / ".." / "share" / "pi-coins").lexically_normal());
+        folders.push_back(program);
+    }
+    return folders;
+}
+
 } // namespace platform

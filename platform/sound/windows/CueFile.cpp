@@ -87,4 +87,12 @@ std::filesystem::path ProgramFolder()
     }
 }
 
+// Beside the program, where the zip and the installer put them.
+std::vector<std::filesystem::path> InstalledCueFolders()
+{
+    if (std::filesystem::path program = ProgramFolder(); !program.empty())
+        return {std::move(program)};
+    return {};
+}
+
 } // namespace platform
