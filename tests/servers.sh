@@ -8,7 +8,8 @@
 #   servers.sh sound DIR
 #       A PulseAudio server listening at DIR/native, whose only sink plays
 #       16-bit mono at 44.1 kHz into the pipe DIR/sink.fifo (read it to hear
-#       what was played: a null sink's monitor misses a stream's start).
+#       what was played: a null sink's monitor misses a stream's start);
+#       DIR/sink.raw gathers everything it played.
 set -eu
 case "$1" in
 x)
@@ -16,7 +17,10 @@ x)
     ;;
 sound)
     dir="$2"
-    rm -f "$dir/native"
+    # A new pipe each time: a reader of the last one's can only come to its end.
+    rm -f "$dir/native" "$dir/sink.fifo"
+    mkfifo "$dir/sink.fifo"
+    cat "$dir/sink.fifo" >>"$dir/sink.raw" &
     XDG_RUNTIME_DIR="$dir" HOME="$dir" exec pulseaudio -n --daemonize=no --exit-idle-time=-1 \
         --use-pid-file=no --disable-shm=yes --log-level=error \
         -L "module-pipe-sink rate=44100 channels=1 format=s16le use_system_clock_for_timing=yes file=$dir/sink.fifo" \

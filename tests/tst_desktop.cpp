@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QMessageBox>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -191,80 +192,64 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("platform");
         QTest::addColumn<QString>("scale");
-        QTest::addColumn<QRect>("window"); // on the 1280 x 1024 screen, in its pixels
-        QTest::addColumn<QByteArray>(
-            "handsBack"); // whether a closing dialog gives the activation back
+        QTest::addColumn<QString>("window");       // on the 1280 x 1024 screen, in its pixels
+        QTest::addColumn<QByteArray>("handsBack"); // whether a closing dialog hands activation back
         QTest::newRow("X11, fits")
-            << u"xcb"_s << u"1"_s << QRect(358, 68, 570, 636) << QByteArray("0");
-        // Taller than the screen: its top-left inside (as far below the top as a title bar).
+            << u"xcb"_s << u"1"_s << u"X=358 Y=68 WIDTH=570 HEIGHT=636"_s << QByteArray("0");
+        // Taller than the screen: its top-left inside, a title bar's height below the top.
         QTest::newRow("X11 at 2x, too small")
-            << u"xcb"_s << u"2"_s << QRect(140, -1, 1140, 1272) << QByteArray("0");
-        QTest::newRow("Wayland") << u"wayland"_s << u"1"_s << QRect() << QByteArray("1");
+            << u"xcb"_s << u"2"_s << u"X=140 Y=[1-9][0-9]? WIDTH=1140 HEIGHT=1272"_s
+            << QByteArray("0");
+        QTest::newRow("Wayland") << u"wayland"_s << u"1"_s << QString() << QByteArray("1");
     }
     void windowBelongsToItsEntryAndFitsItsScreen()
     {
         QFETCH(QString, platform);
         QFETCH(QString, scale);
-        QFETCH(QRect, window);
+        QFETCH(QString, window);
         QFETCH(QByteArray, handsBack);
-        QFile entry(QStringLiteral(PI_COINS_DESKTOP_ENTRY));
+        QFile entry(QStringLiteral(PI_COINS_DESKTOP_ENTRY)); // io.github.picoins.PiCoins.desktop
         QVERIFY(entry.open(QIODevice::ReadOnly));
         const QString entryText = QString::fromUtf8(entry.readAll());
         QTemporaryDir runtime;
-        QProcess compositor;
+        QProcess compositor, program, asked;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(u"QT_SCALE_FACTOR"_s, scale);
         env.insert(u"QT_QPA_PLATFORM"_s, platform);
         env.insert(u"XDG_RUNTIME_DIR"_s, runtime.path());
-        if (platform == u"wayland") { // headless; the program says what it sends
-            env.insert(u"WAYLAND_DISPLAY"_s, u"wayland-test"_s);
-            env.insert(u"WAYLAND_DEBUG"_s, u"client"_s);
+        env.insert(u"WAYLAND_DISPLAY"_s, u"wayland-test"_s);
+        if (platform == u"wayland") { // headless
             compositor.setProcessEnvironment(env);
             compositor.start(u"weston"_s, {u"--backend=headless-backend.so"_s,
                                            u"--socket=wayland-test"_s, u"--idle-time=0"_s});
             QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(runtime.filePath(u"wayland-test"_s)), 20000);
         }
-        QProcess program;
+        asked.setProcessEnvironment(env); // the window system's rule, on the same display
+        asked.start(QCoreApplication::applicationFilePath(), {u"--hands-back"_s});
+        QVERIFY(asked.waitForFinished(20000));
+        QCOMPARE(asked.readAllStandardOutput(), handsBack);
+        env.insert(u"WAYLAND_DEBUG"_s, u"client"_s); // the program says what it sends
         program.setProcessEnvironment(env);
         program.start(kProgram, {});
-        if (platform == u"wayland") {
-            // The app id Wayland finds the entry by: the entry's own name.
+        if (platform == u"wayland") { // the app id Wayland finds the entry by
             QString err;
             QTRY_VERIFY_WITH_TIMEOUT((err += QString::fromLocal8Bit(program.readAllStandardError()))
                                          .contains(u"set_app_id(\"io.github.picoins.PiCoins\")"_s),
                                      20000);
-            QVERIFY(entry.fileName().endsWith(u"/io.github.picoins.PiCoins.desktop"_s));
-        } else {
+        } else { // the class the entry's StartupWMClass names, and the place
             QTRY_VERIFY_WITH_TIMEOUT(Xdotool(u"search --name 円周率"_s), 20000);
-            QProcess xprop; // the class the entry's StartupWMClass names
-            xprop.start(u"sh"_s, {u"-c"_s, u"xprop -id $(xdotool search --name 円周率) WM_CLASS; "
-                                           "xdotool search --name 円周率 getwindowgeometry"_s});
+            QProcess xprop;
+            xprop.start(u"sh"_s,
+                        {u"-c"_s, u"xprop -id $(xdotool search --name 円周率) WM_CLASS; "
+                                  "xdotool search --name 円周率 getwindowgeometry --shell"_s});
             QVERIFY(xprop.waitForFinished(10000));
             const QString said = QString::fromLocal8Bit(xprop.readAllStandardOutput());
-            const QString wmClass = said.section(u'"', 3, 3);
-            QVERIFY2(!wmClass.isEmpty() &&
-                         entryText.contains(u"\nStartupWMClass="_s + wmClass + u'\n'),
+            QVERIFY2(entryText.contains(u"\nStartupWMClass="_s + said.section(u'"', 3, 3) + u'\n'),
                      qPrintable(said));
-            const QRect shown(
-                QPoint(
-                    said.section(u"Position: "_s, 1).section(u',', 0, 0).toInt(),
-                    said.section(u"Position: "_s, 1).section(u',', 1).section(u' ', 0, 0).toInt()),
-                QSize(said.section(u"Geometry: "_s, 1).section(u'x', 0, 0).toInt(),
-                      said.section(u"Geometry: "_s, 1).section(u'x', 1).trimmed().toInt()));
-            if (window.top() >= 0) {
-                QCOMPARE(shown, window);
-            } else { // a title bar's room above, at most
-                QCOMPARE(shown.left(), window.left());
-                QVERIFY2(shown.top() > 0 && shown.top() < 100, qPrintable(said));
-            }
+            QVERIFY2(QRegularExpression(window.replace(u' ', u'\n')).match(said).hasMatch(),
+                     qPrintable(said));
         }
         program.kill(), program.waitForFinished();
-        QProcess asked; // the window system's rule, asked on the same display
-        env.remove(u"WAYLAND_DEBUG"_s);
-        asked.setProcessEnvironment(env);
-        asked.start(QCoreApplication::applicationFilePath(), {u"--hands-back"_s});
-        QVERIFY(asked.waitForFinished(20000));
-        QCOMPARE(asked.readAllStandardOutput(), handsBack);
         compositor.kill(), compositor.waitForFinished();
     }
     void oneLineWhenItCannotStartOrShowItsTexts_data()
