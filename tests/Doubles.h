@@ -63,11 +63,9 @@ struct LoggingSoundBackend final : platform::SoundBackend
     void Play(std::shared_ptr<const platform::CueFile> cue) override
     {
         log << u"Play "_s + cue->Path();
-        played = std::move(cue);
     }
     void Stop() override { log << u"Stop"_s; }
     Log& log;
-    std::shared_ptr<const platform::CueFile> played;
 };
 
 // The board as QPainter draws it at `ratio` device pixels a pixel, from the

@@ -310,22 +310,6 @@ private Q_SLOTS:
         QFETCH(QPoint, opens);
         QCOMPARE(window::FittedFramePosition(QRect(354, 38, 578, 670), available), opens);
     }
-    void copyBoardAndResult()
-    {
-        Window w;
-        w.form->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(w.form.get()));
-        QApplication::clipboard()->clear();
-        QTest::keyClick(w.form->focusWidget(), Qt::Key_C, Qt::ControlModifier);
-        QCOMPARE(QApplication::clipboard()->text(), u"格子とコインを描く盤"_s); // before a run
-        w.Command(3)->click();
-        w.Command(5)->setFocus(); // whichever control has the focus
-        QTest::keyClick(w.Command(5), Qt::Key_C, Qt::ControlModifier);
-        const QMimeData* copied = QApplication::clipboard()->mimeData();
-        QCOMPARE(copied->text(), u"1000個のコインのうち1000個が格子点と重なりました。π＝4"_s);
-        QCOMPARE(qvariant_cast<QImage>(copied->imageData()).convertToFormat(QImage::Format_RGB32),
-                 w.Board());
-    }
     void settingsArrivedAndBoldTextIsHeavierThanRegular()
     {
         // What the test runner sets reaches the program (under Wine, too).
@@ -369,6 +353,17 @@ private Q_SLOTS:
         for (int n = 1; n <= 6; ++n)
             QCOMPARE(w.Label(n)->font().bold(), n != 6);
         QCOMPARE(w.form->findChild<QLabel*>(u"Picture2"_s)->pixmap().size(), QSize(42, 41));
+        // Ctrl+C, whichever control has the focus: the board and what it shows.
+        w.form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.form.get()));
+        QTest::keyClick(w.form->focusWidget(), Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QApplication::clipboard()->text(), u"格子とコインを描く盤"_s);
+        w.Command(3)->click();
+        QTest::keyClick(w.Command(5), Qt::Key_C, Qt::ControlModifier);
+        const QMimeData* copied = QApplication::clipboard()->mimeData();
+        QCOMPARE(copied->text(), u"1000個のコインのうち1000個が格子点と重なりました。π＝4"_s);
+        QCOMPARE(qvariant_cast<QImage>(copied->imageData()).convertToFormat(QImage::Format_RGB32),
+                 w.Board());
         // Activation after a run draws the grid over the coins and keeps the labels.
         w.Command(1)->click();
         QEvent activate(QEvent::WindowActivate);
@@ -380,13 +375,12 @@ private Q_SLOTS:
         QCOMPARE(w.Board(), expected.image);
         QCOMPARE(w.Text(4), u"10"_s);
         // Enter and Space press the focused button, Esc nothing.
-        w.Command(2)->setFocus();
-        QTest::keyClick(w.Command(2), Qt::Key_Return);
-        QCOMPARE(w.Text(4), u"100"_s);
-        QTest::keyClick(w.Command(1), Qt::Key_Space);
-        QCOMPARE(w.Text(4), u"10"_s);
-        QTest::keyClick(w.Command(2), Qt::Key_Escape);
-        QCOMPARE(w.Text(4), u"10"_s);
+        for (const auto& [n, key, hits] : {std::tuple{2, Qt::Key_Return, u"100"_s},
+                                           {1, Qt::Key_Space, u"10"_s},
+                                           {2, Qt::Key_Escape, u"10"_s}}) {
+            QTest::keyClick(w.Command(n), key);
+            QCOMPARE(w.Text(4), hits);
+        }
         // Initialize goes back to the start, without a sound; a frame close
         // ends the program without question or sound.
         w.log.clear();

@@ -35,10 +35,10 @@ test_windows() {
     trap 'kill "${pids[@]}" 2>/dev/null; WINEPREFIX="$work/prefix" wineserver -k 2>/dev/null; rm -rf "$work"' RETURN
     chmod 700 "$work"
 
-    "$root/tests/servers.sh" x 2400x2400 >"$work/display" 2>/dev/null &
+    "$root/scripts/test-servers.sh" x 2400x2400 >"$work/display" 2>/dev/null &
     pids+=($!)
     wait_for 10 test -s "$work/display"
-    "$root/tests/servers.sh" sound "$work" &
+    "$root/scripts/test-servers.sh" sound "$work" &
     pids+=($!)
     wait_for 10 test -S "$work/native"
 
