@@ -47,7 +47,7 @@ if [ -f "$dir/daemons" ]; then
 fi
 rm -rf "$dir/pw"
 mkdir -p "$dir/pw/pulse" "$dir/pw/config/wireplumber/wireplumber.conf.d" \
-    "$dir/pw/config/wireplumber/main.lua.d"
+    "$dir/pw/config/wireplumber/main.lua.d" "$dir/pw/config/pipewire/pipewire.conf.d"
 export PIPEWIRE_RUNTIME_DIR="$dir/pw" PULSE_RUNTIME_PATH="$dir/pw/pulse" \
     XDG_CONFIG_HOME="$dir/pw/config" DBUS_SESSION_BUS_ADDRESS=disabled:
 # No device monitors (WirePlumber 0.5, then 0.4): the machine's sound cards stay the session's.
@@ -59,6 +59,10 @@ cat >"$dir/pw/config/wireplumber/main.lua.d/90-no-devices.lua" <<'CONF'
 alsa_monitor.enabled = false
 v4l2_monitor.enabled = false
 libcamera_monitor.enabled = false
+CONF
+# The graph at the sink's rate, so that what is played is recorded sample for sample.
+cat >"$dir/pw/config/pipewire/pipewire.conf.d/90-rate.conf" <<'CONF'
+context.properties = { default.clock.rate = 44100  default.clock.allowed-rates = [ 44100 ] }
 CONF
 pipewire >/dev/null 2>&1 &
 pipewire=$!

@@ -75,14 +75,14 @@ FunctionEnd
 
 Function .onInit
     SetShellVarContext current
-    ; NSIS takes /D= only unquoted, as the last option, and leaves it out
-    ; of $CMDLINE; one it did not take (quoted as a whole), or a folder in
-    ; quotes, it would pass over without a word.
-    ${StrStr} $0 $CMDLINE '/D='
-    StrCmp $0 "" 0 quoted
-    ${StrStr} $0 $INSTDIR '"'
+    ; NSIS takes /D= only unquoted, as the last option; a /D= with a quote
+    ; in it or around it (as most shells write a folder with spaces) it
+    ; would pass over without a word, installing elsewhere. The command
+    ; line as it came tells.
+    System::Call 'kernel32::GetCommandLineW() t .r1'
+    ${StrStr} $0 $1 '/D='
+    ${StrStr} $0 $0 '"'
     StrCmp $0 "" unquoted
-    quoted:
         MessageBox MB_ICONSTOP "/D= のフォルダーは引用符で囲まずに最後に書いてください (/D=C:\フォルダー)。" /SD IDOK
         SetErrorLevel 2
         Quit

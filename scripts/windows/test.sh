@@ -115,6 +115,10 @@ test_windows() {
     "${env[@]}" wine cmd /c "Z:${work//\//\\}\\pi-coins-0.99-setup.exe /S /D=$old_dir" && "${env[@]}" wineserver -w
     [[ -f "$old_unix/pi-coins.exe" ]] && "${env[@]}" wine reg query "$key" /v DisplayVersion 2>/dev/null | grep -q '0\.99' ||
         { say "the older installer did not install into $old_dir"; status=1; }
+    # A /D= NSIS would pass over (quoted, as Wine writes one with spaces) is refused.
+    "${env[@]}" wine "$setup" /S '/D=C:\quoted dir' && code=0 || code=$?
+    ((code == 2)) && [[ ! -e "$work/prefix/drive_c/quoted dir" ]] ||
+        { say "a quoted /D= was not refused (status $code)"; status=1; }
     "${env[@]}" wine "$setup" /S && "${env[@]}" wineserver -w
     user_dir="$work/prefix/drive_c/users/$(id -un)"
     installed="$user_dir/AppData/Local/Programs/pi-coins"
