@@ -270,6 +270,9 @@ private Q_SLOTS:
         platform::PlaySoundCue(control, u"pinpon.wav"_s); // the working directory comes first
         QCOMPARE(log.last(),
                  u"Play "_s + QDir::toNativeSeparators(QDir::current().filePath(u"pinpon.wav"_s)));
+        for (const char* word : {"Close", "Sound"}) // a closed control plays nothing
+            control.SetCommand(QLatin1String(word));
+        QCOMPARE(log.filter(u"Play"_s).size(), 1);
         QTemporaryDir dir;
         QString folders = QCoreApplication::applicationDirPath(); // looked in last
 #ifndef Q_OS_WIN
