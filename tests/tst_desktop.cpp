@@ -255,21 +255,33 @@ private Q_SLOTS:
     void oneLineWhenItCannotStartOrShowItsTexts_data()
     {
         QTest::addColumn<QStringList>("environment"); // what differs from the caller's
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status"); // -1: it goes on
         QTest::addColumn<QString>("says");
-        QTest::newRow("no display") << QStringList() << u"pi-coins: no display found"_s;
-        QTest::newRow("stale DISPLAY") << QStringList{u"DISPLAY=:4242"_s}
-                                       << u"pi-coins: cannot connect to the display "
-                                          "(DISPLAY=:4242, WAYLAND_DISPLAY=); "_s;
+        const QStringList none, offscreen{u"QT_QPA_PLATFORM=offscreen"_s};
+        QTest::newRow("no display") << none << none << 1 << u"pi-coins: no display found"_s;
+        QTest::newRow("stale DISPLAY")
+            << QStringList{u"DISPLAY=:4242"_s} << none << 1
+            << u"pi-coins: cannot connect to the display (DISPLAY=:4242, WAYLAND_DISPLAY=); "_s;
         QTest::newRow("Wayland compositor not there")
-            << QStringList{u"WAYLAND_DISPLAY=wayland-gone"_s}
+            << QStringList{u"WAYLAND_DISPLAY=wayland-gone"_s} << none << 1
             << u"pi-coins: cannot connect to the display (DISPLAY=, WAYLAND_DISPLAY=wayland-gone); "_s;
         QTest::newRow("no Japanese font") // fontconfig told of no fonts at all
-            << QStringList{u"QT_QPA_PLATFORM=offscreen"_s, u"FONTCONFIG_FILE=NOFONTS"_s}
+            << offscreen + QStringList{u"FONTCONFIG_FILE=NOFONTS"_s} << none << -1
             << u"pi-coins: no Japanese font found"_s;
+        QTest::newRow("--version, no display")
+            << none << QStringList{u"--version"_s} << 0 << u"pi-coins 1.00\n"_s;
+        QTest::newRow("a bad value") << none << QStringList{u"--seed"_s, u"-1"_s} << 2
+                                     << u"pi-coins: bad value '-1' for --seed"_s;
+        QTest::newRow("a record it cannot append to")
+            << offscreen << QStringList{u"--record"_s, u"/"_s} << -1
+            << u"pi-coins: runs are not recorded: / cannot be appended to"_s;
     }
     void oneLineWhenItCannotStartOrShowItsTexts()
     {
         QFETCH(QStringList, environment);
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
         QFETCH(QString, says);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.remove(u"QT_QPA_PLATFORM"_s);
@@ -284,14 +296,16 @@ private Q_SLOTS:
                        entry.section(u'=', 1).replace(u"NOFONTS"_s, noFonts.fileName()));
         QProcess program;
         program.setProcessEnvironment(env);
-        program.start(kProgram, {});
-        QString err; // one line, and the program ends with 1 if it cannot start
+        program.setProcessChannelMode(QProcess::MergedChannels);
+        program.start(kProgram, arguments);
+        QString said; // one line
         QTRY_VERIFY_WITH_TIMEOUT(
-            (err += QString::fromLocal8Bit(program.readAllStandardError())).endsWith(u'\n'), 30000);
-        QVERIFY2(err.startsWith(says) && err.count(u'\n') == 1, qPrintable(err));
-        if (!says.contains(u"font"_s)) {
+            (said += QString::fromLocal8Bit(program.readAllStandardOutput())).endsWith(u'\n'),
+            30000);
+        QVERIFY2(said.startsWith(says) && said.count(u'\n') == 1, qPrintable(said));
+        if (status >= 0) {
             QTRY_COMPARE(program.state(), QProcess::NotRunning);
-            QCOMPARE(program.exitCode(), 1);
+            QCOMPARE(program.exitCode(), status);
         }
         program.kill();
         program.waitForFinished();

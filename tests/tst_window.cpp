@@ -216,6 +216,7 @@ private Q_SLOTS:
         QTest::newRow("another window of the program takes the focus")
             << u"open q close1 q a"_s << u"G"_s;
         QTest::newRow("question without the focus") << u"q open close1 a"_s << u"G"_s;
+        QTest::newRow("a second question without it") << u"open q close0 open close1 a"_s << u"G"_s;
         QTest::newRow("twice, then the user")
             << u"open q close1 a w open q a w close1 e a w"_s << u"--G"_s;
         QTest::newRow("no question") << u"a w e a w"_s << u"GG"_s;
