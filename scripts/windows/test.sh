@@ -89,6 +89,8 @@ test_windows() {
     mv "$(dirname "$exe")/platforms" "$work/platforms.moved"
     "${env[@]}" wine "$exe" >/dev/null 2>&1 &
     local pid=$! code=0
+    wait_for 60 "${env[@]}" xdotool search --name '^pi-coins$' >/dev/null ||
+        { say "without its platforms folder, the program showed no message box"; status=1; }
     # Enter on the box until the program has ended (a key that comes before
     # the box takes input is lost).
     local tries
