@@ -4,9 +4,11 @@
 
 #include "experiment/BoardGeometry.h"
 #include "experiment/Experiment.h"
+#include "platform/BoardCanvas.h"
 #include "platform/BoardImage.h"
 #include "platform/QBColor.h"
 #include "platform/Random.h"
+#include "platform/RunRecord.h"
 #include "platform/sound/MMControl.h"
 #include "window/Form1.h"
 
@@ -45,6 +47,31 @@ void BM_RunExperiment(benchmark::State& state)
 BENCHMARK(BM_RunExperiment)
     ->ArgsProduct({{10, 100, 1000, 10000, 50000}, {1, 2}})
     ->Unit(benchmark::kMillisecond);
+
+// A run as the user starts it, through its button, without and with a
+// record of runs (--record): the window queues the record's line after the
+// board is drawn, and the record's own thread writes it.
+void BM_ButtonRunWithRecord(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    QString problem;
+    window::Form1::Services services;
+    services.sound = std::make_unique<platform::NullSoundBackend>();
+    if (state.range(1) != 0)
+        services.record =
+            platform::RunRecord::Open(dir.filePath(QStringLiteral("runs.csv")), problem);
+    window::Form1 form(std::move(services));
+    form.show();
+    auto* button = form.findChild<QPushButton*>(QStringLiteral("Command%1").arg(state.range(0)));
+    auto* canvas = form.findChild<platform::BoardCanvas*>(QStringLiteral("Picture1"));
+    for (auto _ : state) {
+        button->click();
+        const uchar* bits = canvas->Board().Image().constBits();
+        benchmark::DoNotOptimize(bits);
+    }
+    state.SetLabel(state.range(1) != 0 ? "with a record" : "without");
+}
+BENCHMARK(BM_ButtonRunWithRecord)->ArgsProduct({{1, 3}, {0, 1}})->Unit(benchmark::kMicrosecond);
 
 // The naive floor: the unavoidable work of a run done the simplest way.
 // Wipe the image, take 100,000 random numbers, and write each coin's
