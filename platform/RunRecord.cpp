@@ -22,15 +22,38 @@ struct RunRecord::Writer
     QString path;
     std::mutex mutex;
     std::condition_variable changed;
-    std::deque<QByteArray> lines;
+    // A run's line before it is formatted: formatting, the local time's
+    // offset above all, is left to the record's thread.
+    struct Entry
+    {
+        qint64 msecsSinceEpoch;
+        int coinCount;
+        int hitCount;
+        QString estimate;
+        std::uint32_t seed;
+    };
+    std::deque<Entry> lines;
     bool writing = false;
     bool closing = false;
     bool failed = false; // said once; nothing more is written
 
-    void Write(const QByteArray& line)
+    static QByteArray Line(const Entry& run)
+    {
+        const QDateTime time = QDateTime::fromMSecsSinceEpoch(run.msecsSinceEpoch);
+        return QStringLiteral("%1,%2,%3,%4,%5\r\n")
+            .arg(time.toOffsetFromUtc(time.offsetFromUtc()).toString(Qt::ISODate))
+            .arg(run.coinCount)
+            .arg(run.hitCount)
+            .arg(run.estimate)
+            .arg(run.seed)
+            .toUtf8();
+    }
+
+    void Write(const Entry& run)
     {
         if (failed)
             return;
+        const QByteArray line = Line(run);
         const QString problem = AppendToFile(path, RunRecord::kHeader, line);
         if (!problem.isEmpty()) {
             failed = true;
@@ -47,11 +70,11 @@ struct RunRecord::Writer
             changed.wait(lock, [this] { return closing || !lines.empty(); });
             if (lines.empty())
                 return;
-            const QByteArray line = std::move(lines.front());
+            const Entry run = std::move(lines.front());
             lines.pop_front();
             writing = true;
             lock.unlock();
-            Write(line);
+            Write(run);
             lock.lock();
             writing = false;
             changed.notify_all();
@@ -80,11 +103,19 @@ std::unique_ptr<RunRecord> RunRecord::Open(const QString& path, QString& problem
 
 RunRecord::~RunRecord()
 {
+    {
+        const std::lock_guard lock(m_writer->mutex);
+        m_writer->closing = true;
+        m_writer->changed.notify_all();
+    }
+    WaitWritten(std::chrono::seconds(5));
+}
+
+bool RunRecord::WaitWritten(std::chrono::milliseconds timeout)
+{
     std::unique_lock lock(m_writer->mutex);
-    m_writer->closing = true;
-    m_writer->changed.notify_all();
-    m_writer->changed.wait_for(lock, std::chrono::seconds(5),
-                               [this] { return m_writer->lines.empty() && !m_writer->writing; });
+    return m_writer->changed.wait_for(
+        lock, timeout, [this] { return m_writer->lines.empty() && !m_writer->writing; });
 }
 
 QString RunRecord::Path() const
@@ -94,21 +125,15 @@ QString RunRecord::Path() const
 
 void RunRecord::Append(int coinCount, int hitCount, const QString& estimate, std::uint32_t seed)
 {
-    const QDateTime now = QDateTime::currentDateTime();
-    const QByteArray line = QStringLiteral("%1,%2,%3,%4,%5\r\n")
-                                .arg(now.toOffsetFromUtc(now.offsetFromUtc()).toString(Qt::ISODate))
-                                .arg(coinCount)
-                                .arg(hitCount)
-                                .arg(estimate)
-                                .arg(seed)
-                                .toUtf8();
+    Writer::Entry run{QDateTime::currentMSecsSinceEpoch(), coinCount, hitCount, estimate, seed};
     std::unique_lock lock(m_writer->mutex);
     if (m_writer->closing) { // no writer thread
-        m_writer->Write(line);
+        m_writer->Write(run);
         return;
     }
-    m_writer->lines.push_back(line);
-    m_writer->changed.notify_all();
+    m_writer->lines.push_back(std::move(run));
+    if (!m_writer->writing) // a busy writer takes it next without being woken
+        m_writer->changed.notify_one();
 }
 
 } // namespace platform

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 
@@ -41,6 +42,10 @@ public:
     void Append(int coinCount, int hitCount, const QString& estimate, std::uint32_t seed);
 
     QString Path() const;
+
+    // Waits until every queued line is written, `timeout` at the most;
+    // whether they all were.
+    bool WaitWritten(std::chrono::milliseconds timeout);
 
 private:
     struct Writer;

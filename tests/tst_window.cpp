@@ -41,7 +41,7 @@ int RecordRuns(const QString& path, int runs)
     QString problem;
     Window w(7, platform::RunRecord::Open(path, problem));
     for (int i = 0; i < runs; ++i)
-        w.Command(1)->click();
+        w.Command(1)->click(), QCoreApplication::processEvents();
     return problem.isEmpty() ? 0 : 3;
 }
 
@@ -128,7 +128,8 @@ private Q_SLOTS:
                         thirdBoard = w.Board();
                 }
             }
-        } // the record written to its end
+            QCoreApplication::processEvents(); // the lines, queued once the board is drawn
+        }                                      // the record written to its end
         // The same on every system the program runs on: these are Linux's.
         QCOMPARE(results, u"8 3.2, 75 3, 785 3.14, 7849 3.1396, 39205 3.1364, "
                           "7 2.8, 76 3.04, 780 3.12, 7894 3.1576, 39134 3.13072, "_s);
@@ -190,7 +191,7 @@ private Q_SLOTS:
         {
             Window w({}, std::move(record));
             for (int i = 0; i < 3; ++i)
-                w.Command(1)->click();
+                w.Command(1)->click(), QCoreApplication::processEvents();
             QCOMPARE(w.Text(4), u"10"_s); // the window goes on
         }
         // Said once.

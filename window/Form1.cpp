@@ -311,8 +311,16 @@ void Form1::ShowResults(int coinCount, int hitCount, const QString& estimate, st
             .arg(coinCount)
             .arg(hitCount)
             .arg(estimate));
-    if (m_services.record)
-        m_services.record->Append(coinCount, hitCount, estimate, seed);
+    // Recorded once the board is drawn: the repaint the run asked for comes
+    // first in the event queue, and no input is taken before either.
+    if (m_services.record) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, coinCount, hitCount, estimate, seed] {
+                m_services.record->Append(coinCount, hitCount, estimate, seed);
+            },
+            Qt::QueuedConnection);
+    }
 }
 
 void Form1::CopyBoard()
