@@ -1,5 +1,7 @@
 #include "window/CommandLine.h"
 
+#include "platform/sound/CueFile.h"
+
 #include <QCommandLineParser>
 #include <QRegularExpression>
 
@@ -74,8 +76,14 @@ CommandLine ParseCommandLine(const QStringList& arguments)
         return refuse(parser.errorText().remove(QRegularExpression(QStringLiteral("\\.$"))));
     if (parser.isSet(help)) {
         result.action = CommandLine::Action::Help;
+        QStringList folders;
+        for (const std::filesystem::path& folder : platform::InstalledCueFolders())
+            folders << platform::PathText(folder);
         result.text = parser.helpText().replace(QRegularExpression(QStringLiteral("^Usage: \\S+")),
-                                                QStringLiteral("Usage: pi-coins"));
+                                                QStringLiteral("Usage: pi-coins")) +
+                      QStringLiteral("\nThe sound cues pinpon.wav and endpinpon.wav are looked for "
+                                     "in the working folder, then in %1.\n")
+                          .arg(folders.join(QStringLiteral(", ")));
         return result;
     }
     if (parser.isSet(version)) {
