@@ -130,8 +130,13 @@ private Q_SLOTS:
         QTest::newRow("data past the RIFF size, within the file")
             << "RIFF" + Le(4 + 24 + 8 + 50) + "WAVE" + Fmt() + Data(100)
             << u"claims 100 bytes of sound but holds 50"_s;
-        QTest::newRow("format header of 4 KiB")
-            << Wave(Fmt(1, 44100, 16, 1, 4096 - 16) + Data(100)) << u"4096 bytes"_s;
+        QTest::newRow("format header of 4 KiB") // read only as far as a header goes
+            << Wave(Fmt(1, 44100, 16, 1, 4096 - 16) + Data(100))
+#ifdef Q_OS_WIN
+            << QString(); // PlaySound takes it
+#else
+            << u"4096 bytes"_s;
+#endif
         QTest::newRow("format header of 15 bytes")
             << Wave(Chunk("fmt ", QByteArray(15, '\1')) + Data(100)) << u"of 15 bytes"_s;
         QTest::newRow("odd LIST before the data")
