@@ -68,7 +68,8 @@ pipewire >/dev/null 2>&1 &
 pipewire=$!
 while [ ! -S "$dir/pw/pipewire-0" ]; do sleep 0.05; done
 wireplumber >/dev/null 2>&1 &
-echo "$pipewire $! $$" >"$dir/daemons"
+wireplumber=$!
+echo "$pipewire $wireplumber $$" >"$dir/daemons"
 # Ready, at DIR/native, once the pipe sink is there; then, once the
 # PulseAudio server (this process, from the exec on) has ended, the rest.
 (
@@ -76,6 +77,6 @@ echo "$pipewire $! $$" >"$dir/daemons"
     pactl -s "unix:$dir/pw/pulse/native" load-module $sink >/dev/null
     ln -s "$dir/pw/pulse/native" "$dir/native"
     while kill -0 $$ 2>/dev/null; do sleep 0.2; done
-    kill -9 $(cat "$dir/daemons") 2>/dev/null || true
+    kill -9 "$pipewire" "$wireplumber" 2>/dev/null || true # DIR may be gone by now
 ) &
 exec pipewire-pulse >/dev/null 2>&1
