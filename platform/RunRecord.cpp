@@ -118,11 +118,6 @@ bool RunRecord::WaitWritten(std::chrono::milliseconds timeout)
         lock, timeout, [this] { return m_writer->lines.empty() && !m_writer->writing; });
 }
 
-QString RunRecord::Path() const
-{
-    return m_writer->path;
-}
-
 void RunRecord::Append(int coinCount, int hitCount, const QString& estimate, std::uint32_t seed)
 {
     Writer::Entry run{QDateTime::currentMSecsSinceEpoch(), coinCount, hitCount, estimate, seed};

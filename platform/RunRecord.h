@@ -41,8 +41,6 @@ public:
     // time and the offset from UTC.
     void Append(int coinCount, int hitCount, const QString& estimate, std::uint32_t seed);
 
-    QString Path() const;
-
     // Waits until every queued line is written, `timeout` at the most;
     // whether they all were.
     bool WaitWritten(std::chrono::milliseconds timeout);

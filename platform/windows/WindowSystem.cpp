@@ -1,8 +1,11 @@
 #include "platform/WindowSystem.h"
 
+#include "platform/sound/CueFile.h"
+
 #include <QString>
 
-#include <string>
+#include <filesystem>
+#include <system_error>
 #include <windows.h>
 // after windows.h, whose types it uses
 #include <shellapi.h>
@@ -35,21 +38,13 @@ QString WindowSystemMissing()
     if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM_PLUGIN_PATH") ||
         qEnvironmentVariableIsSet("QT_PLUGIN_PATH"))
         return {};
-    std::wstring program(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, program.data(), DWORD(program.size()));
-        if (length == 0)
-            return {};
-        if (length < program.size()) {
-            program.resize(length);
-            break;
-        }
-        program.resize(program.size() * 2);
-    }
-    const std::wstring plugin =
-        program.substr(0, program.find_last_of(L'\\') + 1) + L"platforms\\qwindows.dll";
-    return GetFileAttributesW(plugin.c_str()) == INVALID_FILE_ATTRIBUTES ? kKeepPlatforms
-                                                                         : QString();
+    const std::filesystem::path program = ProgramFolder();
+    std::error_code error;
+    // What cannot be looked at is left to the toolkit too.
+    if (program.empty() || std::filesystem::exists(program / "platforms" / "qwindows.dll", error) ||
+        error)
+        return {};
+    return kKeepPlatforms;
 }
 
 QString WindowSystemFailure()
