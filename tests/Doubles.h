@@ -11,6 +11,7 @@
 
 #include <QColor>
 #include <QLabel>
+#include <QMutex>
 #include <QPainter>
 #include <QPushButton>
 #include <QStringList>
@@ -18,6 +19,28 @@
 
 using namespace Qt::StringLiterals;
 using Log = QStringList;
+
+// The warnings the program says, on any of its threads, while CollectWarnings
+// is on (from a test's init() to its cleanup()).
+inline QMutex g_warningsMutex;
+inline QStringList g_warnings;
+inline QStringList Warnings()
+{
+    const QMutexLocker lock(&g_warningsMutex);
+    return g_warnings;
+}
+inline void CollectWarnings(bool on)
+{
+    qInstallMessageHandler(nullptr);
+    g_warnings.clear(); // with no handler left to add to it
+    if (on) {
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& m) {
+            const QMutexLocker lock(&g_warningsMutex);
+            if (type != QtDebugMsg)
+                g_warnings << m;
+        });
+    }
+}
 
 struct LoggingSurface final : platform::BoardSurface
 {

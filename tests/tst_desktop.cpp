@@ -8,6 +8,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QDir>
+#include <QFontDatabase>
 #include <QMessageBox>
 #include <QProcess>
 #include <QRegularExpression>
@@ -70,7 +71,7 @@ private Q_SLOTS:
         }
         QVERIFY(!platform::ActivationIsHandedBack() || windowManager);
         QProcess other; // another program's window
-        other.start(QCoreApplication::applicationFilePath(), {u"--other-window"_s});
+        other.start(u"xmessage"_s, {u"-title"_s, u"other"_s, u"another program"_s});
         QTRY_VERIFY_WITH_TIMEOUT(Xdotool(u"search --name ^other$"_s), 10000);
         Window w({}, {}, true);
         window::Form1& form = *w.form;
@@ -90,11 +91,15 @@ private Q_SLOTS:
                 if (QTest::currentTestFailed())
                     box->reject();
             });
-            // The closing cue first; then the question, its title and its two buttons.
+            // The closing cue first; then the question, its title and its two buttons; wide
+            // enough for its whole title in the title bar's font, the frame's buttons beside.
             QCOMPARE(w.log.last(), u"Play "_s + QDir::current().filePath(u"endpinpon.wav"_s));
             QCOMPARE(box->windowTitle() + box->text() + box->button(QMessageBox::Yes)->text() +
                          box->button(QMessageBox::No)->text(),
                      u"コインを投げてπの近似終了していいですか？はいいいえ"_s);
+            const QFontMetrics title(QFontDatabase::systemFont(QFontDatabase::TitleFont));
+            QVERIFY(box->width() >=
+                    title.horizontalAdvance(box->windowTitle()) + 6 * title.height());
             const QPoint no =
                 box->button(QMessageBox::No)->mapToGlobal(QPoint(10, 10)); // on いいえ
             if (answer == u"away") {
@@ -145,78 +150,40 @@ private Q_SLOTS:
         other.kill(), other.waitForFinished();
         wm.kill(), wm.waitForFinished(); // without a word, as a crash would
     }
-    void programStartsRunsAndEndsOnYes_data()
-    {
-        QTest::addColumn<bool>("serverAnswers");
-        QTest::newRow("working server") << true;
-        QTest::newRow("server that never answers") << false; // the cue is silent, the end comes
-    }
-    void programStartsRunsAndEndsOnYes()
-    {
-        QFETCH(bool, serverAnswers);
-        SoundServer server;
-        QVERIFY(server.Start());
-        if (!serverAnswers)
-            server.Freeze();
-        QProcess program;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.remove(u"QT_QPA_PLATFORM"_s);
-        env.insert(u"PULSE_SERVER"_s, server.Address());
-        env.insert(u"QT_LOGGING_RULES"_s, u"pi-coins.run.debug=true"_s); // said after start-up
-        program.setProcessEnvironment(env);
-        program.setWorkingDirectory(QDir::rootPath());  // no cues here: the program's own play
-        const bool wine = kProgram.endsWith(u".exe"_s); // a Windows build runs under Wine
-        const QStringList seed{u"--seed"_s, u"2026"_s}; // its first run: 6 hits of 10
-        program.start(wine ? u"wine"_s : kProgram, wine ? QStringList{kProgram} + seed : seed);
-        QTRY_VERIFY_WITH_TIMEOUT(Xdotool(u"search --name 円周率 windowfocus"_s), 60000);
-        // The canvas's drawing area, where the window opens; its grid shows.
-        const auto canvas = [] {
-            return QGuiApplication::primaryScreen()->grabWindow(0, 384, 118, 523, 435).toImage();
-        };
-        QTRY_COMPARE_WITH_TIMEOUT(canvas().pixel(5, 36), 0xff000000, 20000);
-        const QImage grid = canvas();
-        // Tab leaves the canvas for 10個; Space presses it: coins, and the cue sounds.
-        QVERIFY(Xdotool(u"key Tab space"_s));
-        QTRY_VERIFY(canvas() != grid);
-        if (serverAnswers)
-            QTRY_VERIFY_WITH_TIMEOUT(server.Recording().count('\0') < server.Recording().size(),
-                                     20000);
-        // Four more to 終了; Enter answers its question with the default, Yes.
-        QVERIFY(Xdotool(u"key Tab Tab Tab Tab space"_s));
-        QTRY_VERIFY_WITH_TIMEOUT(Xdotool(u"search --name ^コインを投げてπの近似$ windowfocus"_s),
-                                 20000);
-        QVERIFY(Xdotool(u"key Return"_s));
-        QVERIFY(program.waitForFinished(20000));
-        QVERIFY(program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0);
-        if (!wine) // where the toolkit's own messages go, after start-up too
-            QVERIFY(program.readAllStandardError().contains(
-                "run of 10 coins: 6 hits, estimate 2.4, seed 2026"));
-    }
-    void windowBelongsToItsEntryAndFitsItsScreen_data()
+    void programOnTheDesktop_data()
     {
         QTest::addColumn<QString>("platform");
         QTest::addColumn<QString>("scale");
         QTest::addColumn<QString>("window");       // on the 1280 x 1024 screen, in its pixels
         QTest::addColumn<QByteArray>("handsBack"); // whether a closing dialog hands activation back
-        QTest::newRow("X11, fits")
-            << u"xcb"_s << u"1"_s << u"X=358 Y=68 WIDTH=570 HEIGHT=636"_s << QByteArray("0");
+        QTest::addColumn<int>("server"); // run and ended by Yes: 1 answering, 2 never answering
+        const QString fits = u"X=358 Y=68 WIDTH=570 HEIGHT=636"_s;
+        QTest::newRow("working server") << u"xcb"_s << u"1"_s << fits << QByteArray("0") << 1;
+        // The cue is silent, the end comes.
+        QTest::newRow("server that never answers")
+            << u"xcb"_s << u"1"_s << fits << QByteArray("0") << 2;
         // Taller than the screen: its top-left inside, a title bar's height below the top.
         QTest::newRow("X11 at 2x, too small")
             << u"xcb"_s << u"2"_s << u"X=140 Y=[1-9][0-9]? WIDTH=1140 HEIGHT=1272"_s
-            << QByteArray("0");
-        QTest::newRow("Wayland") << u"wayland"_s << u"1"_s << QString() << QByteArray("1");
+            << QByteArray("0") << 0;
+        QTest::newRow("Wayland") << u"wayland"_s << u"1"_s << QString() << QByteArray("1") << 0;
     }
-    void windowBelongsToItsEntryAndFitsItsScreen()
+    void programOnTheDesktop()
     {
         QFETCH(QString, platform);
         QFETCH(QString, scale);
         QFETCH(QString, window);
         QFETCH(QByteArray, handsBack);
+        QFETCH(int, server);
         QFile entry(QStringLiteral(PI_COINS_DESKTOP_ENTRY)); // io.github.picoins.PiCoins.desktop
         QVERIFY(entry.open(QIODevice::ReadOnly));
         const QString entryText = QString::fromUtf8(entry.readAll());
         QTemporaryDir runtime;
         QProcess compositor, program, asked;
+        const auto end = qScopeGuard([&] {
+            program.kill(), program.waitForFinished();
+            compositor.kill(), compositor.waitForFinished();
+        });
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(u"QT_SCALE_FACTOR"_s, scale);
         env.insert(u"QT_QPA_PLATFORM"_s, platform);
@@ -232,16 +199,27 @@ private Q_SLOTS:
         asked.start(QCoreApplication::applicationFilePath(), {u"--hands-back"_s});
         QVERIFY(asked.waitForFinished(20000));
         QCOMPARE(asked.readAllStandardOutput(), handsBack);
+        SoundServer sound;
+        QVERIFY(!server || sound.Start());
+        if (server == 2)
+            sound.Freeze();
+        env.insert(u"PULSE_SERVER"_s, sound.Address());
+        env.insert(u"QT_LOGGING_RULES"_s, u"pi-coins.run.debug=true"_s); // said after start-up
         env.insert(u"WAYLAND_DEBUG"_s, u"client"_s); // the program says what it sends
         program.setProcessEnvironment(env);
-        program.start(kProgram, {});
+        program.setWorkingDirectory(QDir::rootPath());  // no cues here: the program's own play
+        const bool wine = kProgram.endsWith(u".exe"_s); // a Windows build runs under Wine
+        const QStringList seed{u"--seed"_s, u"2026"_s}; // its first run: 6 hits of 10
+        program.start(wine ? u"wine"_s : kProgram, wine ? QStringList{kProgram} + seed : seed);
         if (platform == u"wayland") { // the app id Wayland finds the entry by
             QString err;
             QTRY_VERIFY_WITH_TIMEOUT((err += QString::fromLocal8Bit(program.readAllStandardError()))
                                          .contains(u"set_app_id(\"io.github.picoins.PiCoins\")"_s),
                                      20000);
-        } else { // the class the entry's StartupWMClass names, and the place
-            QTRY_VERIFY_WITH_TIMEOUT(Xdotool(u"search --name 円周率"_s), 20000);
+            return;
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(Xdotool(u"search --name 円周率 windowfocus"_s), 60000);
+        if (!wine) { // the class the entry's StartupWMClass names, and the place
             QProcess xprop;
             xprop.start(u"sh"_s,
                         {u"-c"_s, u"xprop -id $(xdotool search --name 円周率) WM_CLASS; "
@@ -253,8 +231,30 @@ private Q_SLOTS:
             QVERIFY2(QRegularExpression(window.replace(u' ', u'\n')).match(said).hasMatch(),
                      qPrintable(said));
         }
-        program.kill(), program.waitForFinished();
-        compositor.kill(), compositor.waitForFinished();
+        if (!server)
+            return;
+        // The canvas's drawing area, where the window opens; its grid shows.
+        const auto canvas = [] {
+            return QGuiApplication::primaryScreen()->grabWindow(0, 384, 118, 523, 435).toImage();
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(canvas().pixel(5, 36), 0xff000000, 20000);
+        const QImage grid = canvas();
+        // Tab leaves the canvas for 10個; Space presses it: coins, and the cue sounds.
+        QVERIFY(Xdotool(u"key Tab space"_s));
+        QTRY_VERIFY(canvas() != grid);
+        if (server == 1)
+            QTRY_VERIFY_WITH_TIMEOUT(sound.Recording().count('\0') < sound.Recording().size(),
+                                     20000);
+        // Four more to 終了; Enter answers its question with the default, Yes.
+        QVERIFY(Xdotool(u"key Tab Tab Tab Tab space"_s));
+        QTRY_VERIFY_WITH_TIMEOUT(Xdotool(u"search --name ^コインを投げてπの近似$ windowfocus"_s),
+                                 20000);
+        QVERIFY(Xdotool(u"key Return"_s));
+        QVERIFY(program.waitForFinished(20000));
+        QVERIFY(program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0);
+        if (!wine) // where the toolkit's own messages go, after start-up too
+            QVERIFY(program.readAllStandardError().contains(
+                "run of 10 coins: 6 hits, estimate 2.4, seed 2026"));
     }
     void oneLineWhenItCannotStartOrShowItsTexts_data()
     {
@@ -326,13 +326,6 @@ int main(int argc, char* argv[])
         std::fputs(platform::ActivationIsHandedBack() ? "1" : "0", stdout);
         std::fflush(stdout); // before any leak report at the end of a sanitized build
         return 0;
-    }
-    if (argc == 2 && qstrcmp(argv[1], "--other-window") == 0) { // another program's window
-        QApplication app(argc, argv);
-        QWidget other;
-        other.setWindowTitle(u"other"_s);
-        other.show();
-        return app.exec();
     }
     // A private X server on a free display; Xvfb names it once it takes connections.
     QProcess xvfb;

@@ -21,14 +21,6 @@
 
 namespace {
 
-QStringList g_warnings; // the player thread adds to it too
-QMutex g_warningsMutex;
-QStringList Warnings()
-{
-    const QMutexLocker lock(&g_warningsMutex);
-    return g_warnings;
-}
-
 // A device that logs the cues it is given (the player thread writes, the
 // test reads: under the lock), holds them until released, and refuses those
 // named "refused".
@@ -96,15 +88,8 @@ class SoundTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void init()
-    {
-        g_warnings.clear();
-        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& m) {
-            const QMutexLocker lock(&g_warningsMutex);
-            g_warnings << m;
-        });
-    }
-    void cleanup() { qInstallMessageHandler(nullptr); }
+    void init() { CollectWarnings(true); }
+    void cleanup() { CollectWarnings(false); }
 
     void filesPlayExactlyWhenThePlayerCan_data()
     {
@@ -190,10 +175,10 @@ private Q_SLOTS:
         platform::PlaySoundCue(control, path);
         const QString native = QDir::toNativeSeparators(path); // as messages name it
         QCOMPARE(log.count(u"Play "_s + native), problem.isEmpty() ? 2 : 0);
-        QCOMPARE(g_warnings.size(), problem.isEmpty() ? 0 : 1); // once, not at every cue
+        QCOMPARE(Warnings().size(), problem.isEmpty() ? 0 : 1); // once, not at every cue
         if (!problem.isEmpty())
-            QVERIFY2(g_warnings[0].contains(native) && g_warnings[0].contains(problem),
-                     qPrintable(g_warnings[0]));
+            QVERIFY2(Warnings()[0].contains(native) && Warnings()[0].contains(problem),
+                     qPrintable(Warnings()[0]));
     }
     void playerThreadTakesTheLatestRequestAndSaysWhatFails()
     {
@@ -287,7 +272,7 @@ private Q_SLOTS:
         // A folder that cannot be searched holds nothing; a file that cannot be read is said.
         QVERIFY(QFile::link(u"loop"_s, dir.filePath(u"loop"_s)));
         platform::PlaySoundCue(control, dir.filePath(u"loop/cue.wav"_s));
-        QVERIFY2(g_warnings.last().contains(u"not found"_s), qPrintable(g_warnings.last()));
+        QVERIFY2(Warnings().last().contains(u"not found"_s), qPrintable(Warnings().last()));
         // The cue beside the program, in a folder whose name is not valid text.
         const std::filesystem::path odd = (QFile::encodeName(dir.path()) + "/\xff").toStdString();
         std::filesystem::create_directory(odd);
@@ -306,8 +291,8 @@ private Q_SLOTS:
                  beside.constData());
 #endif
         platform::PlaySoundCue(control, u"missing.wav"_s); // names every folder looked in
-        QVERIFY2(g_warnings.last().contains(QDir::toNativeSeparators(folders) + u';'),
-                 qPrintable(g_warnings.last()));
+        QVERIFY2(Warnings().last().contains(QDir::toNativeSeparators(folders) + u';'),
+                 qPrintable(Warnings().last()));
     }
 };
 

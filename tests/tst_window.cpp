@@ -7,14 +7,11 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
-#include <QFontDatabase>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QPainter>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -23,8 +20,6 @@
 #endif
 
 namespace {
-
-QStringList g_warnings;
 
 // The lines of a record, without their line ends.
 QStringList RecordLines(const QString& path)
@@ -52,15 +47,8 @@ class WindowTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void init()
-    {
-        g_warnings.clear();
-        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& m) {
-            if (type != QtDebugMsg)
-                g_warnings << m;
-        });
-    }
-    void cleanup() { qInstallMessageHandler(nullptr); }
+    void init() { CollectWarnings(true); }
+    void cleanup() { CollectWarnings(false); }
 
     void commandLine_data()
     {
@@ -195,8 +183,8 @@ private Q_SLOTS:
             QCOMPARE(w.Text(4), u"10"_s); // the window goes on
         }
         // Said once.
-        QVERIFY2(g_warnings.filter(u"pi-coins: runs are no longer recorded in "_s).size() == 1,
-                 qPrintable(g_warnings.join(u'\n')));
+        QVERIFY2(Warnings().filter(u"pi-coins: runs are no longer recorded in "_s).size() == 1,
+                 qPrintable(Warnings().join(u'\n')));
     }
     void handBack_data()
     {
@@ -271,24 +259,6 @@ private Q_SLOTS:
         QCOMPARE(w.form->isVisible(), !ends);
         QCOMPARE(w.Board(), board);
         QCOMPARE(w.Text(2) + w.Text(4), results);
-    }
-    void questionBoxShowsItsWholeTitle()
-    {
-        // Its title in the title bar's font, with room for the frame's icon and three buttons.
-        const QFontMetrics titleFont(QFontDatabase::systemFont(QFontDatabase::TitleFont));
-        const int needed =
-            titleFont.horizontalAdvance(u"コインを投げてπの近似"_s) + 6 * titleFont.height();
-        int width = 0;
-        QTimer::singleShot(0, [&] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            QVERIFY(box);
-            width = box->width();
-            box->button(QMessageBox::No)->click();
-        });
-        platform::QtMessageBox question;
-        QCOMPARE(question.AskYesNo(nullptr, u"終了していいですか？"_s, u"コインを投げてπの近似"_s),
-                 platform::MsgBoxResult::No);
-        QVERIFY2(width >= needed, qPrintable(u"%1 < %2"_s.arg(width).arg(needed)));
     }
     void windowFitsItsScreen_data()
     {

@@ -81,7 +81,7 @@ test_windows() {
         { say "$exe lacks its subsystem, version record, manifest or icons"; status=1; }
     "${env[@]}" wineserver -k || true
     (cd "$build_dir" && "${env[@]}" PI_COINS_PROGRAM="$exe" \
-        tests/tst_desktop "programStartsRunsAndEndsOnYes:working server") || status=$?
+        tests/tst_desktop "programOnTheDesktop:working server") || status=$?
 
     say "Windows tests: the zip checked after $(($(date +%s) - started)) s"
     # What the user sees when the program cannot start: one message box, its
@@ -139,7 +139,7 @@ test_windows() {
         status=1
     fi
     (cd "$build_dir" && "${env[@]}" PI_COINS_PROGRAM="$installed/pi-coins.exe" \
-        tests/tst_desktop "programStartsRunsAndEndsOnYes:working server") || status=$?
+        tests/tst_desktop "programOnTheDesktop:working server") || status=$?
     # While the program runs, the uninstaller changes nothing and says so.
     "${env[@]}" wine "$installed/pi-coins.exe" >/dev/null 2>&1 &
     local running=$!
