@@ -10,11 +10,14 @@
 #include "window/Form1.h"
 
 #include <QColor>
+#include <QDir>
 #include <QLabel>
 #include <QMutex>
 #include <QPainter>
+#include <QProcess>
 #include <QPushButton>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -72,17 +75,12 @@ struct ScriptedRandom final : platform::RandomSource
     std::size_t next = 0;
 };
 
-struct LoggingCueControl final : platform::CueControl
+// The sound: the commands given to a cue control, or what a control's player is told.
+struct LoggingSound final : platform::CueControl, platform::SoundBackend
 {
-    explicit LoggingCueControl(Log& log) : log(log) {}
+    explicit LoggingSound(Log& log) : log(log) {}
     void SetFileName(const QString& name) override { log << u"FileName "_s + name; }
     void SetCommand(const QString& word) override { log << word; }
-    Log& log;
-};
-
-struct LoggingSoundBackend final : platform::SoundBackend
-{
-    explicit LoggingSoundBackend(Log& log) : log(log) {}
     void Play(std::shared_ptr<const platform::CueFile> cue) override
     {
         log << u"Play "_s + cue->Path();
@@ -155,7 +153,7 @@ struct Window
                     std::unique_ptr<platform::RunRecord> record = {}, bool realQuestion = false)
     {
         window::Form1::Services services;
-        services.sound = std::make_unique<LoggingSoundBackend>(log);
+        services.sound = std::make_unique<LoggingSound>(log);
         if (!seed)
             services.random =
                 std::make_unique<ScriptedRandom>(log, std::vector{0.0f, 0.5f, 0.125f});

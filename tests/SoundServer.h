@@ -40,6 +40,11 @@ public:
         QFile file(Path("sink.raw"));
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
+    bool SoundedSince(qsizetype from) const // anything but silence after the first bytes
+    {
+        const QByteArray after = Recording().mid(from);
+        return after.count('\0') < after.size();
+    }
 
 private:
     QString Path(const char* name) const { return m_dir.filePath(QLatin1String(name)); }

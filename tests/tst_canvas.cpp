@@ -5,7 +5,6 @@
 
 #include <QApplication>
 #include <QPainter>
-#include <QProcess>
 #include <QRandomGenerator>
 
 #include <cstdio>

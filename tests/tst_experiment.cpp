@@ -77,7 +77,7 @@ private Q_SLOTS:
     {
         Log log;
         LoggingSurface canvas(log);
-        LoggingCueControl cue(log);
+        LoggingSound cue(log);
         // Coin 1 at (40, 240) on a lattice point; coin 2 at (90, 90), a cell centre.
         ScriptedRandom random(log, {0.0f, 0.5f, 0.125f, 0.125f});
         experiment::Experiment run(canvas, cue, random);
@@ -106,7 +106,7 @@ private Q_SLOTS:
     {
         platform::BoardImage board(QSize(523, 435));
         Log log;
-        LoggingCueControl cue(log);
+        LoggingSound cue(log);
         platform::RandomGenerator random;
         experiment::Experiment run(board, cue, random);
         const auto runAndShow = [&](int coins) {

@@ -3,11 +3,8 @@
 #include "Doubles.h"
 #include "platform/sound/PlayerThreadBackend.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QMutex>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QWaitCondition>
 #include <QtEndian>
@@ -170,7 +167,7 @@ private Q_SLOTS:
         const QString path = dir.filePath(u"cue.wav"_s);
         QVERIFY(Write(path, bytes));
         Log log;
-        platform::MMControl control(std::make_unique<LoggingSoundBackend>(log));
+        platform::MMControl control(std::make_unique<LoggingSound>(log));
         platform::PlaySoundCue(control, path);
         platform::PlaySoundCue(control, path);
         const QString native = QDir::toNativeSeparators(path); // as messages name it
@@ -215,10 +212,6 @@ private Q_SLOTS:
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray cue = file.readAll().mid(44);
         platform::MMControl control; // the system's own player
-        const auto sounding = [&](qsizetype from) {
-            const QByteArray after = server.Recording().mid(from);
-            return after.count('\0') < after.size();
-        };
         const auto playsWhole = [&] {
             const qsizetype from = server.Recording().size();
             platform::PlaySoundCue(control, u"pinpon.wav"_s);
@@ -229,7 +222,7 @@ private Q_SLOTS:
         for (int i = 0; i < 3; ++i) {
             const qsizetype from = server.Recording().size();
             platform::PlaySoundCue(control, u"pinpon.wav"_s);
-            QTRY_VERIFY_WITH_TIMEOUT(sounding(from), 10000);
+            QTRY_VERIFY_WITH_TIMEOUT(server.SoundedSince(from), 10000);
         }
         const int clients = server.Clients();
         playsWhole();
@@ -237,7 +230,7 @@ private Q_SLOTS:
         // Stop cuts a cue short: the first whole cue after it is the next one.
         const qsizetype from = server.Recording().size();
         platform::PlaySoundCue(control, u"pinpon.wav"_s);
-        QTRY_VERIFY_WITH_TIMEOUT(sounding(from), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(server.SoundedSince(from), 10000);
         control.SetCommand(u"Stop"_s);
         const qsizetype stopped = server.Recording().size();
         playsWhole();
@@ -257,7 +250,7 @@ private Q_SLOTS:
     void lookup()
     {
         Log log;
-        platform::MMControl control(std::make_unique<LoggingSoundBackend>(log));
+        platform::MMControl control(std::make_unique<LoggingSound>(log));
         platform::PlaySoundCue(control, u"pinpon.wav"_s); // the working directory comes first
         QCOMPARE(log.last(),
                  u"Play "_s + QDir::toNativeSeparators(QDir::current().filePath(u"pinpon.wav"_s)));
@@ -301,7 +294,7 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     if (argc == 2 && qstrcmp(argv[1], "--play-bare") == 0) { // says where the cue was found
         Log log;
-        platform::MMControl control(std::make_unique<LoggingSoundBackend>(log));
+        platform::MMControl control(std::make_unique<LoggingSound>(log));
         platform::PlaySoundCue(control, u"pinpon.wav"_s);
         std::fputs(QFile::encodeName(log.filter(u"Play "_s).value(0)).constData(), stdout);
         return 0;

@@ -6,12 +6,8 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QDir>
 #include <QMimeData>
-#include <QPainter>
-#include <QProcess>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -282,30 +278,14 @@ private Q_SLOTS:
         QFETCH(QPoint, opens);
         QCOMPARE(window::FittedFramePosition(QRect(354, 38, 578, 670), available), opens);
     }
-    void settingsArrivedAndBoldTextIsHeavierThanRegular()
+    void settingsArrivedAndTheJapaneseFontIsThere()
     {
         // What the test runner sets reaches the program (under Wine, too).
         QCOMPARE(qEnvironmentVariable("QT_LOGGING_RULES"), u"qt.qpa.*=false"_s);
 #ifdef Q_OS_WIN
         QVERIFY(IsWindows10OrGreater()); // told so by the program's manifest
 #endif
-        QVERIFY(window::HaveJapaneseFont());
-        const auto ink = [](bool bold) {
-            QImage image(400, 40, QImage::Format_RGB32);
-            image.fill(Qt::white);
-            QPainter painter(&image);
-            painter.setFont(window::ControlFont(12.0, bold));
-            painter.drawText(image.rect(), u"格子点と重なったコインの個数＝"_s);
-            painter.end();
-            int dark = 0;
-            for (int y = 0; y < image.height(); ++y) {
-                for (int x = 0; x < image.width(); ++x)
-                    dark += qGray(image.pixel(x, y)) < 128;
-            }
-            return dark;
-        };
-        const int regular = ink(false), bold = ink(true);
-        QVERIFY2(bold > regular * 1.15, qPrintable(u"%1 against %2"_s.arg(bold).arg(regular)));
+        QVERIFY(window::HaveJapaneseFont()); // under Wine, the one beside the program
     }
     void startActivationInitializeAndFrameClose()
     {
