@@ -5,8 +5,8 @@
 
 #include <QFileInfo>
 #include <QMutex>
+#include <QSemaphore>
 #include <QTest>
-#include <QWaitCondition>
 #include <QtEndian>
 
 #include <cstdio>
@@ -19,16 +19,16 @@
 namespace {
 
 // A device that logs the cues it is given (the player thread writes, the
-// test reads: under the lock), holds them until released, and refuses those
-// named "refused".
+// test reads: under the lock), holds each until the gate opens, and refuses
+// those named "refused".
 struct SlowDevice final : platform::CueDevice
 {
     QString Play(const platform::CueFile& cue) override
     {
-        const QMutexLocker lock(&mutex);
+        QMutexLocker lock(&mutex);
         played += u' ' + QFileInfo(cue.Path()).fileName();
-        while (!released)
-            wake.wait(&mutex);
+        lock.unlock();
+        gate.acquire(), gate.release();
         return cue.Path().contains(u"refused"_s) ? u"refused"_s : QString();
     }
     void Stop() override {}
@@ -38,8 +38,7 @@ struct SlowDevice final : platform::CueDevice
         return played;
     }
     QMutex mutex;
-    QWaitCondition wake;
-    bool released = false;
+    QSemaphore gate;
     QString played;
 };
 
@@ -191,11 +190,7 @@ private Q_SLOTS:
         platform::PlaySoundCue(control, dir.filePath(u"b.wav"_s));
         platform::PlaySoundCue(control, dir.filePath(u"refused.wav"_s));
         platform::PlaySoundCue(control, dir.filePath(u"refused.wav"_s));
-        {
-            const QMutexLocker lock(&device->mutex);
-            device->released = true;
-            device->wake.wakeAll();
-        }
+        device->gate.release();
         QTRY_COMPARE(device->Played(), u" a.wav refused.wav"_s);
         // The device's refusal, said once.
         QTRY_COMPARE(Warnings().size(), 1);
