@@ -310,8 +310,7 @@ private Q_SLOTS:
         } else {
             QTRY_VERIFY_WITH_TIMEOUT(more().contains(u"grid drawn"_s), 30000);
         }
-        program.kill();
-        program.waitForFinished();
+        program.kill(), program.waitForFinished();
     }
 };
 
@@ -333,8 +332,7 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     DesktopTest test;
     const int status = QTest::qExec(&test, argc, argv);
-    xvfb.kill();
-    xvfb.waitForFinished();
+    xvfb.kill(), xvfb.waitForFinished();
     return status;
 }
 
