@@ -97,6 +97,7 @@ private Q_SLOTS:
             QCOMPARE(box->windowTitle() + box->text() + box->button(QMessageBox::Yes)->text() +
                          box->button(QMessageBox::No)->text(),
                      u"コインを投げてπの近似終了していいですか？はいいいえ"_s);
+            QCOMPARE(box->defaultButton(), box->button(QMessageBox::Yes)); // in any button order
             const QFontMetrics title(QFontDatabase::systemFont(QFontDatabase::TitleFont));
             QVERIFY(box->width() >=
                     title.horizontalAdvance(box->windowTitle()) + 6 * title.height());
