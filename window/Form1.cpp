@@ -146,8 +146,7 @@ bool HaveJapaneseFont()
 
 QPoint FittedFramePosition(QRect frame, QRect available)
 {
-    if (available.contains(frame))
-        return frame.topLeft();
+    // Along each axis: kept where it lies inside, else moved just inside.
     const auto fit = [](int start, int length, int areaStart, int areaLength) {
         if (length > areaLength)
             return areaStart;
