@@ -21,7 +21,7 @@ void HoldStartupMessage(QtMsgType type, const QMessageLogContext&, const QString
         g_startupMessages->append({type, message});
         return;
     }
-    platform::ShowStartupProblem(platform::WindowSystemFailure());
+    platform::ShowText(platform::WindowSystemFailure(), true);
     std::_Exit(EXIT_FAILURE);
 }
 
@@ -35,13 +35,13 @@ int main(int argc, char* argv[])
         window::ParseCommandLine(platform::CommandLineArguments(argc, argv));
     if (commandLine.action != window::CommandLine::Action::Run) {
         const bool refused = commandLine.action == window::CommandLine::Action::Refuse;
-        platform::ShowCommandLineText(commandLine.text, refused);
+        platform::ShowText(commandLine.text, refused);
         return refused ? 2 : 0;
     }
     platform::MarkRunning();
     // What the toolkit needs and would miss only after a box of its own.
     if (const QString problem = platform::WindowSystemMissing(); !problem.isEmpty()) {
-        platform::ShowStartupProblem(problem);
+        platform::ShowText(problem, true);
         return EXIT_FAILURE;
     }
 
@@ -61,10 +61,11 @@ int main(int argc, char* argv[])
     QGuiApplication::setDesktopFileName(QStringLiteral(PI_COINS_APP_ID));
 
     if (!window::HaveJapaneseFont()) {
-        platform::ShowStartupProblem(
+        platform::ShowText(
             QStringLiteral("pi-coins: no Japanese font found, so the window's texts show as "
                            "boxes; %1")
-                .arg(platform::JapaneseFontAdvice()));
+                .arg(platform::JapaneseFontAdvice()),
+            true);
     }
 
     window::Form1::Services services;
@@ -73,9 +74,10 @@ int main(int argc, char* argv[])
         QString problem;
         services.record = platform::RunRecord::Open(commandLine.recordPath, problem);
         if (!services.record) {
-            platform::ShowStartupProblem(
+            platform::ShowText(
                 QStringLiteral("pi-coins: runs are not recorded: %1 cannot be appended to (%2)")
-                    .arg(commandLine.recordPath, problem));
+                    .arg(commandLine.recordPath, problem),
+                true);
         }
     }
     window::Form1 form(std::move(services));

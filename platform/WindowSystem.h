@@ -11,16 +11,13 @@ namespace platform {
 // them in the local code page.
 QStringList CommandLineArguments(int argc, char* argv[]);
 
-// Shows what the command line asked for (help, the version) or one line on
-// what is wrong with it: on standard output or error on Linux; in a
-// message box on Windows, where a program with a window has no console.
-void ShowCommandLineText(const QString& text, bool isError);
-
-// Says a problem of the program's start where its user sees it: one line
-// on standard error on Linux; a message box on Windows, where a program
-// with a window has no console. Safe before the toolkit is up, and after
-// it failed.
-void ShowStartupProblem(const QString& line);
+// Shows a text where the user of a program that has not started its window
+// sees it: what the command line asked for (help, the version), or one line
+// on a problem (a bad command line, a window system that cannot start). On
+// standard output, or standard error for a problem, on Linux; in a message
+// box on Windows, where a program with a window has no console. Safe before
+// the toolkit is up, and after it failed.
+void ShowText(const QString& text, bool isProblem);
 
 // Marks the program as running for as long as it runs, so that its
 // installer and uninstaller can tell (on Windows, a named mutex; elsewhere

@@ -9,11 +9,6 @@
 
 namespace platform {
 
-void ShowStartupProblem(const QString& line)
-{
-    std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
-}
-
 void MarkRunning() {}
 
 QString WindowSystemMissing()
@@ -48,9 +43,9 @@ QStringList CommandLineArguments(int argc, char* argv[])
     return arguments;
 }
 
-void ShowCommandLineText(const QString& text, bool isError)
+void ShowText(const QString& text, bool isProblem)
 {
-    std::FILE* stream = isError ? stderr : stdout;
+    std::FILE* stream = isProblem ? stderr : stdout;
     std::fputs(text.toLocal8Bit().constData(), stream);
     if (!text.endsWith(u'\n'))
         std::fputc('\n', stream);

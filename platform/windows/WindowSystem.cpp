@@ -12,12 +12,6 @@
 
 namespace platform {
 
-void ShowStartupProblem(const QString& line)
-{
-    MessageBoxW(nullptr, reinterpret_cast<LPCWSTR>(line.utf16()), L"pi-coins",
-                MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
-}
-
 namespace {
 
 const QString kKeepPlatforms =
@@ -69,10 +63,10 @@ QStringList CommandLineArguments(int, char*[])
     return arguments;
 }
 
-void ShowCommandLineText(const QString& text, bool isError)
+void ShowText(const QString& text, bool isProblem)
 {
     MessageBoxW(nullptr, reinterpret_cast<LPCWSTR>(text.trimmed().utf16()), L"pi-coins",
-                MB_OK | MB_SETFOREGROUND | (isError ? MB_ICONERROR : MB_ICONINFORMATION));
+                MB_OK | MB_SETFOREGROUND | (isProblem ? MB_ICONERROR : MB_ICONINFORMATION));
 }
 
 // Windows activates the owner of an owned window that goes away while it
