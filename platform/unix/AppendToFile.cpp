@@ -3,7 +3,6 @@
 #include <QFile>
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -12,11 +11,6 @@
 namespace platform {
 
 namespace {
-
-QString Reason(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
 
 // Writes all of `bytes`, going on after a partial write.
 bool WriteAll(int fd, const QByteArray& bytes)
@@ -38,22 +32,22 @@ QString AppendToFile(const QString& path, const QByteArray& header, const QByteA
     const int fd = ::open(QFile::encodeName(path).constData(),
                           O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
     if (fd < 0)
-        return Reason(errno);
+        return qt_error_string(errno);
     QString problem;
     struct stat status
     {};
     if (::flock(fd, LOCK_EX) != 0 && errno != EINVAL && errno != ENOLCK) {
-        problem = Reason(errno);
+        problem = qt_error_string(errno);
     } else if (!line.isEmpty()) {
         ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
         const bool empty =
             ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size == 0;
         if (!WriteAll(fd, empty ? header + line : line))
-            problem = Reason(errno);
+            problem = qt_error_string(errno);
     }
     // The lock goes with the descriptor; a failed close is a failed write.
     if (::close(fd) != 0 && problem.isEmpty() && errno != EINTR)
-        problem = Reason(errno);
+        problem = qt_error_string(errno);
     return problem;
 }
 
