@@ -32,8 +32,9 @@ constexpr std::uint32_t NextSeed(std::uint32_t seed)
 
 // One experiment run after another on one board: each run starts the cue,
 // wipes the board, draws the grid, seeds the generator (from the time of
-// day, or from a fixed sequence of seeds), throws N coins one by one (testing and drawing each
-// before the next) and finally hands its results on through Finished().
+// day, or from a fixed sequence of seeds), throws N coins one by one
+// (testing and drawing each before the next) and finally hands its results
+// on through Finished().
 //
 // The coin arrays are allocated once, with the object, for the largest run;
 // a run writes entries 1..N and leaves the others as they are. A run

@@ -4,8 +4,8 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <vector>
 #include <memory>
+#include <vector>
 
 namespace platform {
 
