@@ -101,8 +101,7 @@ private Q_SLOTS:
             const QFontMetrics title(QFontDatabase::systemFont(QFontDatabase::TitleFont));
             QVERIFY(box->width() >=
                     title.horizontalAdvance(box->windowTitle()) + 6 * title.height());
-            const QPoint no =
-                box->button(QMessageBox::No)->mapToGlobal(QPoint(10, 10)); // on いいえ
+            const QPoint no = box->button(QMessageBox::No)->mapToGlobal(QPoint(10, 10));
             if (answer == u"away") {
                 QVERIFY(Xdotool(u"search --name ^other$ windowactivate"_s));
                 QTRY_VERIFY(!QGuiApplication::focusWindow());
@@ -160,8 +159,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("server"); // run and ended by Yes: 1 answering, 2 never answering
         const QString fits = u"X=358 Y=68 WIDTH=570 HEIGHT=636"_s;
         QTest::newRow("working server") << u"xcb"_s << u"1"_s << fits << QByteArray("0") << 1;
-        // The cue is silent, the end comes.
-        QTest::newRow("server that never answers")
+        QTest::newRow("server that never answers") // the cue is silent, the end comes
             << u"xcb"_s << u"1"_s << fits << QByteArray("0") << 2;
         // Taller than the screen: its top-left inside, a title bar's height below the top.
         QTest::newRow("X11 at 2x, too small")

@@ -292,7 +292,6 @@ private Q_SLOTS:
         QTest::addColumn<QRect>("available");
         QTest::addColumn<QPoint>("opens"); // the frame's top-left, laid out at (358, 38)
         // The window with a frame of 30 above and 4 beside and below: 578 x 670.
-        QTest::newRow("fits: where laid out") << QRect(0, 0, 1920, 1040) << QPoint(354, 38);
         QTest::newRow("exactly fits") << QRect(354, 38, 578, 670) << QPoint(354, 38);
         QTest::newRow("150 %, 1920 x 1080, taskbar") // 1280 x 720 less 40
             << QRect(0, 0, 1280, 680) << QPoint(354, 10);
@@ -376,9 +375,8 @@ private Q_SLOTS:
     void identicalToQPainter_data()
     {
         QTest::addColumn<int>("ratio");
-        QTest::newRow("1x") << 1;
-        QTest::newRow("2x") << 2;
-        QTest::newRow("3x") << 3;
+        for (const int ratio : {1, 2, 3})
+            QTest::newRow(qPrintable(u"%1x"_s.arg(ratio))) << ratio;
     }
     void identicalToQPainter()
     {
